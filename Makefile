@@ -1,0 +1,34 @@
+# Thin wrapper around CMake so a fresh machine needs two commands: `make demo` and `make test`.
+BUILD ?= build
+JOBS ?= 2
+SANITIZE ?= 0
+
+ifeq ($(SANITIZE),1)
+BUILD := build-sanitize
+CMAKE_FLAGS += -DPELM_SANITIZE=ON
+endif
+
+.PHONY: all deps configure build test demo clean lint
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+lint:
+	@scripts/lint.sh
+
+clean:
+	rm -rf build build-sanitize

@@ -1,0 +1,161 @@
+// The vocabulary in the order of comparison. Each row: blank-separated aliases and the work.
+#include "app/command_table.h"
+
+#include <array>
+
+#include "app/camera_commands.h"
+#include "app/interpreter.h"
+#include "app/settings_commands.h"
+#include "app/working_path.h"
+#include "image/camera.h"
+#include "textio/fixed_text.h"
+
+namespace app {
+
+namespace {
+
+// stop, exit and x are handled before the table is consulted (end of script or program);
+// their row keeps "stop;remark" and the like from running anything.
+constexpr std::array kCommands{
+    Command{"stop exit x", [](Session&) {}},
+    Command{"pause", [](Session&) {}},  // served before comment stripping
+    Command{"script", [](Session& s) { scriptCommand(s); }},
+    Command{"icv", [](Session& s) { icvCommand(s); }},
+    Command{"path", [](Session& s) { pathCommand(s); }},
+    Command{"camera", [](Session& s) { setcam(s); }},
+    Command{"device", [](Session& s) { image::discam(s.console, s.state.camera); }},
+    Command{"dv dvload", [](Session& s) { dvload(s, 1, false); }},
+    Command{"skysubtrac", [](Session& s) { skysubtrac(s); }},
+    Command{"maxstack", [](Session& s) { maxstackCommand(s); }},
+    Command{"resetmaxst",
+            [](Session& s) {
+              s.state.settings.maxStack = 9999;
+              s.console.line("  normal image stacking resumed");
+            }},
+    Command{"motionon",
+            [](Session& s) {
+              s.state.settings.motionOn = 1;
+              s.console.line("  object motion switched on for first object in star data lists");
+              s.console.line("  EXCEPT for PSFFILES, where moving object is SECOND object");
+            }},
+    Command{"motionoff",
+            [](Session& s) {
+              s.state.settings.motionOn = 0;
+              s.console.line("  object motion switched off");
+            }},
+    Command{"photnoalig", [](Session& s) { s.state.interp.photAlign = 0; }},
+    Command{"photalign", [](Session& s) { s.state.interp.photAlign = 1; }},
+    Command{"softapertu soft", [](Session& s) { softAperture(s); }},
+    Command{"hardapertu hard", [](Session& s) { hardAperture(s); }},
+    Command{"hardaverag hardmean", [](Session& s) { hardMean(s); }},
+    Command{"optimalext optimal", [](Session& s) { optimalAperture(s); }},
+    Command{"checkposit", [](Session& s) { s.state.interp.apertureType = "chec"; }},
+    Command{"psf", [](Session& s) { s.state.interp.apertureType = "psf "; }},
+    Command{"refineposi", [](Session& s) { s.state.interp.apertureType = "chec"; }},
+    Command{"marksky", [](Session& s) { s.state.interp.markSky = 1; }},
+    Command{"unmarksky", [](Session& s) { s.state.interp.markSky = 0; }},
+    Command{"filter", [](Session& s) { s.console.answer(); }},
+    Command{"verbosity verb",
+            [](Session& s) { s.state.settings.verbosity = s.console.askInt("   verbosity level : "); }},
+    Command{"outputsky",
+            [](Session& s) {
+              s.state.interp.outputFormat = 1;
+              s.console.line("   output file will list sky values for each object");
+            }},
+    Command{"outputerro",
+            [](Session& s) {
+              s.state.interp.outputFormat = 2;
+              s.console.line("   output file will list 1-sigma errors for each object");
+            }},
+    Command{"skybox", [](Session& s) { skyboxCommand(s); }},
+    Command{"skyclipped",
+            [](Session& s) {
+              s.state.settings.skyEstimator = textio::fixed("clipped mean", 20);
+              s.console.line("    automatic sky estimation by clipped mean");
+            }},
+    Command{"skymedian",
+            [](Session& s) {
+              s.state.settings.skyEstimator = textio::fixed("median", 20);
+              s.console.line("    automatic sky estimation by median");
+            }},
+    Command{"tolerance",
+            [](Session& s) {
+              s.state.settings.matchTolerance =
+                  s.console.askReal("   tolerance (horizontal pixels) for position matching : ");
+            }},
+    Command{"psfsearchb",
+            [](Session& s) {
+              s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ");
+            }},
+    Command{"positionli plf", [](Session& s) { positionli(s); }},
+    Command{"setfindsta", [](Session& s) { setfindsta(s); }},
+    Command{"threshold", [](Session& s) { thresholdCommand(s); }},
+    Command{"proximity",
+            [](Session& s) {
+              s.state.settings.findProximity =
+                  s.console.askInt("   (integer) proximity for star finding (pixels) = ");
+            }},
+    Command{"reject", [](Session& s) { rejectCommand(s); }},
+    Command{"setbox",
+            [](Session& s) {
+              std::vector<int32_t> b = s.console.askInts("   enter box (imin, imax, jmin, jmax) : ", 4);
+              s.state.settings.searchBox = {b[0], b[1], b[2], b[3]};
+            }},
+    Command{"boxsize",
+            [](Session& s) { s.state.interp.boxSize = s.console.askInt("    box size, odd number of pixels: "); }},
+    Command{"romax",
+            [](Session& s) { s.state.interp.psfZeroRadius = s.console.askReal("    enter romax (pixels): "); }},
+    Command{"putbox", [](Session& s) { putbox(s); }},
+    Command{"rphot",
+            [](Session& s) {
+              s.state.settings.apertureRadius = s.console.askReal("   enter aperture radius, pixels : ");
+            }},
+    Command{"rphots",
+            [](Session& s) {
+              s.state.settings.skyApertureRadius = s.console.askReal("   enter sky aperture radius, pixels : ");
+            }},
+    Command{"focallengt",
+            [](Session& s) { s.state.settings.focalLength = s.console.askReal("   enter focal length (mm) : "); }},
+    Command{"secondorde", [](Session& s) { secondorde(s); }},
+    Command{"trackdelay",
+            [](Session& s) { s.state.settings.trackDelay = s.console.askReal(" enter tracking delay in hours : "); }},
+    Command{"log", [](Session& s) { logCommand(s); }},
+    Command{"skylock", [](Session& s) { skylock(s); }},
+    Command{"skyfree",
+            [](Session& s) {
+              s.state.settings.skyLocked = 0;
+              s.console.line("  normal sky calculation resumed");
+            }},
+    Command{"noisefloor",
+            [](Session& s) {
+              s.state.settings.noiseFloor = s.console.askReal("    enter noise floor (as fraction of signal): ");
+            }},
+    Command{"setgain", [](Session& s) { setgain(s); }},
+    Command{"comment", [](Session& s) { commentCommand(s); }},
+};
+
+bool hasAlias(std::string_view keywords, std::string_view key) {
+  size_t b = 0;
+  while (b < keywords.size()) {
+    size_t e = keywords.find(' ', b);
+    if (e == std::string_view::npos) e = keywords.size();
+    if (keywords.substr(b, e - b) == key) return true;
+    b = e + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::span<const Command> commandTable() { return kCommands; }
+
+const Command* findCommand(std::string_view keyword) {
+  std::string_view key = textio::trimRight(keyword);
+  if (key.empty()) return nullptr;
+  for (const Command& c : kCommands) {
+    if (hasAlias(c.keywords, key)) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace app

@@ -1,0 +1,23 @@
+// Commands that only ask for a value and store it, or switch a setting and confirm it.
+#pragma once
+
+#include "app/state.h"
+
+namespace app {
+
+void skysubtrac(Session& s);
+void skyboxCommand(Session& s);
+void thresholdCommand(Session& s);
+void setfindsta(Session& s);
+void rejectCommand(Session& s);
+void putbox(Session& s);
+void secondorde(Session& s);
+void skylock(Session& s);
+void maxstackCommand(Session& s);
+void positionli(Session& s);
+void softAperture(Session& s);
+void hardAperture(Session& s);
+void hardMean(Session& s);
+void optimalAperture(Session& s);
+
+}  // namespace app

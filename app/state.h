@@ -1,0 +1,25 @@
+// The program's state: every table that outlives one command, composed in one record
+// that main creates and hands to the interpreter. Tests build a fresh one each.
+#pragma once
+
+#include "app/settings.h"
+#include "image/camera.h"
+#include "image/workspaces.h"
+#include "textio/console.h"
+
+namespace app {
+
+struct State {
+  Settings settings;               // shared settings
+  InterpreterSettings interp;      // interpreter settings
+  image::Camera camera;            // camera definition
+  image::Workspaces ws;            // the three workspaces and the last frame's header values
+};
+
+/// What a command handler works with: the state and the console.
+struct Session {
+  State& state;
+  textio::Console& console;
+};
+
+}  // namespace app

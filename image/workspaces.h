@@ -1,0 +1,57 @@
+// The three image workspaces and the header values of the frame last loaded.
+// Pixels are reached only through the bounds-checked accessors below.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace image {
+
+constexpr int64_t kCapacity = 1447680;  ///< pixels per workspace
+constexpr int kHeaderSlots = 360;       ///< stored header cards of the last frame
+
+/// Three images of signed 32-bit pixels with one shared size, and the last frame's header values.
+struct Workspaces {
+  Workspaces();
+
+  int32_t nx = 0;                  // pixels along a row (FITS axis 1)
+  int32_t ny = 0;                  // rows (FITS axis 2)
+  std::vector<int32_t> w1, w2, w3; // workspace pixels, j varying fastest
+  float bzero = 0.0f;              // BZERO of the last frame loaded
+  int32_t frameYear = 0;           // date and time of the last frame loaded into workspace 1
+  int32_t frameMonth = 0;
+  int32_t frameDay = 0;
+  int32_t frameHour = 0;
+  int32_t frameMinute = 0;
+  int32_t frameSecond = 0;
+  float frameTime = 0.0f;          // hours UT of the frame being worked on
+  std::vector<std::string> headerCards;  // 360 cards of 80 characters; 'x' marks the end
+
+  /// True when (i, j) lies in the image (1-based, inclusive bounds).
+  bool inside(int32_t i, int32_t j) const { return i >= 1 && i <= nx && j >= 1 && j <= ny; }
+  size_t index(int32_t i, int32_t j) const {
+    return static_cast<size_t>(i - 1) * static_cast<size_t>(ny) + static_cast<size_t>(j - 1);
+  }
+
+  /// Pixel (i, j) of workspace 1: status 0 and the value when inside, else status 1 and value unchanged.
+  int get(int32_t i, int32_t j, int32_t& value) const { return read(w1, i, j, value); }
+  int get2(int32_t i, int32_t j, int32_t& value) const { return read(w2, i, j, value); }
+  int get3(int32_t i, int32_t j, int32_t& value) const { return read(w3, i, j, value); }
+  /// Stores a pixel of workspace 1; a position outside the image is ignored.
+  void put(int32_t i, int32_t j, int32_t value) { write(w1, i, j, value); }
+  void put2(int32_t i, int32_t j, int32_t value) { write(w2, i, j, value); }
+  void put3(int32_t i, int32_t j, int32_t value) { write(w3, i, j, value); }
+
+ private:
+  int read(const std::vector<int32_t>& w, int32_t i, int32_t j, int32_t& value) const {
+    if (!inside(i, j)) return 1;
+    value = w[index(i, j)];
+    return 0;
+  }
+  void write(std::vector<int32_t>& w, int32_t i, int32_t j, int32_t value) {
+    if (inside(i, j)) w[index(i, j)] = value;
+  }
+};
+
+}  // namespace image

@@ -1,0 +1,30 @@
+// Runs the built pelm binary in a folder with a given standard input, for whole-program tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+struct RunResult {
+  std::string out;  // everything pelm printed on standard output
+  int status = -1;  // exit status
+};
+
+/// A fresh, empty temporary folder (removed by the caller or left for inspection).
+std::filesystem::path freshFolder(const std::string& tag);
+
+/// Runs pelm in `folder` with `input` as its standard input.
+RunResult runPelm(const std::filesystem::path& folder, const std::string& input);
+
+/// Reads a whole file (binary); empty when missing.
+std::string readFile(const std::filesystem::path& p);
+
+/// Writes a whole file (binary), creating folders as needed.
+void writeFile(const std::filesystem::path& p, const std::string& content);
+
+/// A six-line camera definition (device.ccd layout).
+std::string deviceCcd(const std::string& name, int nx, int ny, double px = 9.0, double py = 9.0,
+                      double gain = 2.0, int icv = 4, int dateOrder = 1);
+
+}  // namespace testsupport

@@ -1,0 +1,172 @@
+// Console seam: prompts, lines, the keyboard/script input stack and the log file.
+#include "textio/console.h"
+
+#include <cmath>
+#include <limits>
+
+#include "textio/fixed_text.h"
+#include "textio/free_format.h"
+
+namespace textio {
+
+Console::Console(std::istream& keyboard, std::ostream& screen) : keyboard_(keyboard), screen_(screen) {}
+
+Console::~Console() { closeLog(); }
+
+void Console::prompt(std::string_view text) {
+  screen_ << text;
+  screen_.flush();
+  lastPrompt_ = std::string(text);
+}
+
+void Console::line(std::string_view text) {
+  screen_ << text << '\n';
+  lastPrompt_.clear();
+}
+
+bool Console::openLog(const std::string& hostPath) {
+  closeLog();
+  auto f = std::make_unique<std::ofstream>(hostPath, std::ios::binary | std::ios::trunc);
+  if (!*f) return false;
+  log_ = std::move(f);
+  return true;
+}
+
+void Console::closeLog() {
+  if (log_) {
+    log_->flush();
+    log_.reset();
+  }
+}
+
+void Console::logLine(std::string_view text) {
+  if (!log_) return;
+  *log_ << text << '\n';
+  log_->flush();
+}
+
+bool Console::openScript(const std::string& hostPath) {
+  auto f = std::make_unique<std::ifstream>(hostPath, std::ios::binary);
+  if (!*f) return false;
+  script_ = std::move(f);
+  return true;
+}
+
+void Console::endScript() {
+  script_.reset();
+  line(" ");
+  line("   finished reading script file ");
+  line(" ");
+}
+
+bool Console::readRaw(std::istream& in, std::string& out) {
+  if (!std::getline(in, out)) return false;
+  out = std::string(dropCr(out));
+  return true;
+}
+
+CommandRead Console::readCommand(std::string& text) {
+  screen_.flush();
+  if (script_) {
+    if (readRaw(*script_, text)) return CommandRead::Line;
+    endScript();
+    return CommandRead::ScriptEnded;
+  }
+  if (readRaw(keyboard_, text)) return CommandRead::Line;
+  return CommandRead::ConsoleEnded;
+}
+
+std::string Console::answer(bool* fromScript) {
+  screen_.flush();
+  std::string text;
+  if (script_) {
+    if (readRaw(*script_, text)) {
+      if (fromScript) *fromScript = true;
+      return text;
+    }
+    std::string again = lastPrompt_;
+    endScript();
+    if (!again.empty()) prompt(again);
+  }
+  if (fromScript) *fromScript = false;
+  return keyboardLine();
+}
+
+std::string Console::keyboardLine() {
+  screen_.flush();
+  std::string text;
+  if (!readRaw(keyboard_, text)) {
+    throw FatalStop("   error - end of input in the middle of a command");
+  }
+  return text;
+}
+
+std::string Console::answerText(size_t w) { return fixed(answer(), w); }
+
+std::string Console::keyboardText(size_t w) { return fixed(keyboardLine(), w); }
+
+char Console::answerChar() {
+  std::string a = answer();
+  return a.empty() ? ' ' : a[0];
+}
+
+char Console::keyboardChar() {
+  std::string a = keyboardLine();
+  return a.empty() ? ' ' : a[0];
+}
+
+std::vector<double> Console::askNumbers(std::string_view promptText, std::string_view kinds,
+                                        bool keyboardOnly) {
+  for (;;) {
+    prompt(promptText);
+    std::vector<double> values;
+    bool bad = false;
+    bool fromScript = false;
+    std::string badText;
+    while (values.size() < kinds.size() && !bad) {
+      std::string text = keyboardOnly ? keyboardLine() : answer(&fromScript);
+      FreeItems items(text);
+      while (values.size() < kinds.size() && items.remaining() > 0) {
+        char kind = kinds[values.size()];
+        if (kind == 'i') {
+          int32_t v;
+          if (!items.integer(v)) { bad = true; break; }
+          values.push_back(v);
+        } else {
+          float v;
+          if (!items.real(v)) { bad = true; break; }
+          values.push_back(v);
+        }
+      }
+      if (bad) badText = std::string(trim(text));
+    }
+    if (!bad) return values;
+    line("   error - cannot read a number from: " + badText);
+    if (fromScript) {
+      endScript();
+      throw CommandAbandoned();
+    }
+  }
+}
+
+int32_t Console::askInt(std::string_view promptText) {
+  return static_cast<int32_t>(askNumbers(promptText, "i")[0]);
+}
+
+float Console::askReal(std::string_view promptText) {
+  return static_cast<float>(askNumbers(promptText, "r")[0]);
+}
+
+std::vector<float> Console::askReals(std::string_view promptText, size_t n) {
+  std::vector<float> out;
+  for (double v : askNumbers(promptText, std::string(n, 'r'))) out.push_back(static_cast<float>(v));
+  return out;
+}
+
+std::vector<int32_t> Console::askInts(std::string_view promptText, size_t n) {
+  std::vector<int32_t> out;
+  for (double v : askNumbers(promptText, std::string(n, 'i'))) out.push_back(static_cast<int32_t>(v));
+  return out;
+}
+
+}  // namespace textio

@@ -1,0 +1,104 @@
+// The one console seam: every byte the program reads or prints passes through here.
+// Input comes from the keyboard stream or from one open script file; output goes to the
+// screen stream and, for the lines a command chooses, to the log file.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textio {
+
+/// Ends the program from inside a command. `message` is printed as a console line
+/// (nothing when empty); the program then closes the log file and exits non-zero.
+struct FatalStop : std::runtime_error {
+  explicit FatalStop(const std::string& message) : std::runtime_error(message) {}
+};
+
+/// Abandons the current command and returns to the command prompt (a script answer
+/// that could not be read; the script has already been closed).
+struct CommandAbandoned : std::runtime_error {
+  CommandAbandoned() : std::runtime_error("command abandoned") {}
+};
+
+/// What reading a command line produced.
+enum class CommandRead { Line, ScriptEnded, ConsoleEnded };
+
+class Console {
+ public:
+  Console(std::istream& keyboard, std::ostream& screen);
+  ~Console();
+
+  /// Prints a prompt without a line end and flushes, so the answer follows on the same line.
+  void prompt(std::string_view text);
+  /// Prints one line on the screen.
+  void line(std::string_view text);
+
+  /// Opens (creates or truncates) the log file at a host path; false when it cannot be opened.
+  bool openLog(const std::string& hostPath);
+  /// Closes the log file (flushing everything written).
+  void closeLog();
+  bool logOpen() const { return log_ != nullptr; }
+  /// Writes one line to the log file (nothing when it is closed); flushed at once.
+  void logLine(std::string_view text);
+
+  /// Opens a script file for reading; false when it cannot be opened.
+  bool openScript(const std::string& hostPath);
+  bool inScript() const { return script_ != nullptr; }
+  /// Closes the script and prints the end-of-script lines; input returns to the keyboard.
+  void endScript();
+
+  /// Reads one command line from the current input (the trailing CR dropped).
+  /// At the end of a script the script is closed (with its message) and ScriptEnded returned;
+  /// at the end of the keyboard input ConsoleEnded is returned.
+  CommandRead readCommand(std::string& line);
+
+  /// Reads one answer line from the current input. At the end of a script the script is
+  /// closed, the last prompt is shown again and the keyboard is read. At the end of the
+  /// keyboard input the program stops (FatalStop). `fromScript` tells where it came from.
+  std::string answer(bool* fromScript = nullptr);
+  /// Reads one line from the keyboard whatever the current input is.
+  std::string keyboardLine();
+  /// An answer cut or padded to w characters.
+  std::string answerText(size_t w);
+  /// The keyboard's answer cut or padded to w characters.
+  std::string keyboardText(size_t w);
+  /// The first character of an answer (blank when the answer is empty).
+  char answerChar();
+  /// The first character of a keyboard line (blank when empty).
+  char keyboardChar();
+
+  /// Prints the prompt and reads numbers of the kinds given ('i' integer, 'r' real),
+  /// continuing on further lines while values are missing. A value that cannot be read:
+  /// a message; at the keyboard the prompt is asked again, from a script the script is
+  /// closed and the command abandoned (CommandAbandoned).
+  std::vector<double> askNumbers(std::string_view promptText, std::string_view kinds,
+                                 bool keyboardOnly = false);
+  /// One integer answer.
+  int32_t askInt(std::string_view promptText);
+  /// One real answer (4-byte).
+  float askReal(std::string_view promptText);
+  /// n real answers (4-byte).
+  std::vector<float> askReals(std::string_view promptText, size_t n);
+  /// n integer answers.
+  std::vector<int32_t> askInts(std::string_view promptText, size_t n);
+
+  std::ostream& screen() { return screen_; }
+
+ private:
+  bool readRaw(std::istream& in, std::string& line);
+
+  std::istream& keyboard_;
+  std::ostream& screen_;
+  std::unique_ptr<std::ifstream> script_;
+  std::unique_ptr<std::ofstream> log_;
+  std::string lastPrompt_;
+};
+
+}  // namespace textio
