@@ -2,6 +2,7 @@
 // that main creates and hands to the interpreter. Tests build a fresh one each.
 #pragma once
 
+#include "align/alignment_table.h"
 #include "app/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
@@ -14,6 +15,7 @@ struct State {
   InterpreterSettings interp;      // interpreter settings
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
+  align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
 };
 
 /// What a command handler works with: the state and the console.
