@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace textio {
+class Console;
+}
+
 namespace image {
 
 constexpr int64_t kCapacity = 1447680;  ///< pixels per workspace
@@ -53,5 +57,26 @@ struct Workspaces {
     if (inside(i, j)) w[index(i, j)] = value;
   }
 };
+
+/// Sets every pixel of workspace 1 within nx x ny to 0, then prints "  array 1 initialised".
+void init(textio::Console& console, Workspaces& ws);
+/// The same for workspace 2 ("  array 2 initialised").
+void init2(textio::Console& console, Workspaces& ws);
+/// The same for workspace 3 ("  array 3 initialised").
+void init3(textio::Console& console, Workspaces& ws);
+/// Copies every pixel of workspace 1 within nx x ny into workspace 2, then prints
+/// "  array 1 copied to array 2".
+void copy12(textio::Console& console, Workspaces& ws);
+
+/// 11 x 11 table of workspace 1 centred on (i, j) (rows j-5 .. j+5, each i-5 .. i+5; 0 for a
+/// position outside the image), then the rms of the pixels inside the image. With logFlag = 1
+/// the empty line and the table rows also go to the log file.
+void list(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag);
+/// The same table for workspace 2.
+void list2(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag);
+/// The same table for workspace 3.
+void list3(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag);
+/// The same 11 x 11 block of workspace 1, one line "   i' j' value" per pixel inside the image.
+void llist(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag);
 
 }  // namespace image

@@ -1,0 +1,43 @@
+// Saving workspace 1 as a 16-bit FITS frame in the camera's storage: the stored header of
+// the frame last loaded, the pixel rules applied in reverse order, padding to whole blocks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/settings.h"
+#include "image/camera.h"
+#include "image/fits_load.h"
+#include "image/workspaces.h"
+
+namespace textio {
+class Console;
+}
+
+namespace image {
+
+/// How the stored 16 bits hold a value: with the top bit as a sign (-32767 .. 32767) or as
+/// an unsigned number (0 .. 65534 are written).
+enum class Storage { Unsigned, SignMagnitude };
+
+/// The storage the decoding rules read for a given BZERO.
+Storage storageOf(const PixelRules& rules, float bzero);
+
+/// Encodes one pixel value into its two stored bytes (hi first). The value is first clipped
+/// to what the storage holds, so that decoding the bytes gives the clipped value back.
+/// `signStripped` is the camera's lastSignStripped.
+void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signStripped, uint8_t& hi,
+                 uint8_t& lo);
+
+/// The whole file content for workspace 1: header cards (the stored header, or a minimal one
+/// when no frame has been loaded into workspace 1), pixel rows, zero padding to 2880 bytes.
+std::string frameBytes(const Camera& camera, const Workspaces& ws);
+
+/// Saves workspace 1 as `name20` (20 characters, type stripped; the current type is appended)
+/// in the working path. Asks "   you may be overwriting a raw image file; proceed? Y/N [N] "
+/// when the name looks like a raw frame; any answer but y or Y writes nothing.
+void save(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
+          std::string_view name20);
+
+}  // namespace image
