@@ -1,0 +1,332 @@
+// simnight: writes a synthetic night of CCD frames into a folder, ready for pelm.
+//
+// The folder receives device.ccd (the camera), a dark frame, a dark-corrected flat frame
+// (vignetting and dust shadows), raw frames img001.fit ... stored as a camera stores them
+// (16-bit, BZERO 32768) with their date and time, and truth.txt with what was put in:
+// per frame its time, its offset and rotation against the first frame and the asteroid's
+// position and magnitude; per comparison star its position and magnitude.
+//
+// Frame geometry follows the program's convention: a fiducial position (u, v) is rotated
+// about the origin in physical units (v scaled by the pixel-size ratio) and then shifted
+// by (du, dv) to give the position in the observed frame.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+  std::string out = "night";
+  int frames = 40;
+  int nx = 640;
+  int ny = 480;
+  uint64_t seed = 1;
+  double startHour = 21.0;      // UT of the first frame
+  double cadenceMin = 4.0;      // minutes between frames
+  double exposureSec = 60.0;
+  double driftU = 6.0;          // field drift, pixels per hour
+  double driftV = -4.0;
+  double rotationRate = 0.0;    // degrees per hour
+  double fwhm = 3.2;            // star width, pixels
+  double sky = 800.0;           // sky level, counts
+  double readNoise = 8.0;       // counts
+  int stars = 60;               // field stars
+  double asteroidSpeedU = 9.0;  // pixels per hour, fiducial frame
+  double asteroidSpeedV = 5.0;
+  double asteroidCurve = 0.0;   // pixels per hour squared, along u
+  double asteroidMag = 13.0;
+  double amplitude = 0.3;       // peak-to-peak, magnitudes
+  double periodHours = 2.5;
+  bool doublePeak = false;
+  bool startEnd = false;        // UT-START/UT-END cards instead of TIME-OBS
+  int year = 2026, month = 3, day = 14;
+};
+
+constexpr double kZeroPoint = 23.0;  // magnitude giving 1 count per exposure
+constexpr double kPi = 3.14159265358979323846;
+
+struct Star {
+  double u, v;   // fiducial-frame position
+  double mag;
+};
+
+void usage() {
+  std::cerr << "usage: simnight [--out DIR] [--frames N] [--size NX NY] [--seed S] [--start HOURS]\n"
+               "                [--cadence MIN] [--drift DU DV] [--rotation DEG_PER_HOUR] [--fwhm PX]\n"
+               "                [--stars N] [--asteroid-speed DU DV] [--asteroid-curve A] [--asteroid-mag M]\n"
+               "                [--amplitude MAG] [--period HOURS] [--double-peak] [--start-end]\n"
+               "                [--date Y M D]\n";
+}
+
+bool parse(int argc, char** argv, Options& o) {
+  auto num = [&](int& i) -> double {
+    if (i + 1 >= argc) throw std::runtime_error("missing value");
+    return std::stod(argv[++i]);
+  };
+  try {
+    for (int i = 1; i < argc; ++i) {
+      std::string a = argv[i];
+      if (a == "--out" && i + 1 < argc) o.out = argv[++i];
+      else if (a == "--frames") o.frames = static_cast<int>(num(i));
+      else if (a == "--size") { o.nx = static_cast<int>(num(i)); o.ny = static_cast<int>(num(i)); }
+      else if (a == "--seed") o.seed = static_cast<uint64_t>(num(i));
+      else if (a == "--start") o.startHour = num(i);
+      else if (a == "--cadence") o.cadenceMin = num(i);
+      else if (a == "--drift") { o.driftU = num(i); o.driftV = num(i); }
+      else if (a == "--rotation") o.rotationRate = num(i);
+      else if (a == "--fwhm") o.fwhm = num(i);
+      else if (a == "--stars") o.stars = static_cast<int>(num(i));
+      else if (a == "--asteroid-speed") { o.asteroidSpeedU = num(i); o.asteroidSpeedV = num(i); }
+      else if (a == "--asteroid-curve") o.asteroidCurve = num(i);
+      else if (a == "--asteroid-mag") o.asteroidMag = num(i);
+      else if (a == "--amplitude") o.amplitude = num(i);
+      else if (a == "--period") o.periodHours = num(i);
+      else if (a == "--double-peak") o.doublePeak = true;
+      else if (a == "--start-end") o.startEnd = true;
+      else if (a == "--date") {
+        o.year = static_cast<int>(num(i));
+        o.month = static_cast<int>(num(i));
+        o.day = static_cast<int>(num(i));
+      } else {
+        std::cerr << "simnight: unknown option " << a << "\n";
+        return false;
+      }
+    }
+  } catch (const std::exception&) {
+    std::cerr << "simnight: option value missing or not a number\n";
+    return false;
+  }
+  if (o.frames < 1 || o.frames > 999 || o.nx < 64 || o.ny < 64 || static_cast<int64_t>(o.nx) * o.ny > 1447680) {
+    std::cerr << "simnight: frames must be 1..999 and the frame 64x64 up to 1447680 pixels\n";
+    return false;
+  }
+  return true;
+}
+
+// FITS header card: keyword padded to 8, "= ", value right-justified to column 30 (or a string).
+std::string card(const std::string& key, const std::string& value, bool text = false) {
+  std::string c = key;
+  c.resize(8, ' ');
+  c += "= ";
+  if (text) {
+    std::string v = "'" + value + "'";
+    c += v;
+  } else {
+    std::string v = value;
+    if (v.size() < 20) v = std::string(20 - v.size(), ' ') + v;
+    c += v;
+  }
+  c.resize(80, ' ');
+  return c;
+}
+
+std::string twoDigits(int v) {
+  char b[8];
+  std::snprintf(b, sizeof b, "%02d", v);
+  return b;
+}
+
+// Calendar date plus whole days (Gregorian).
+void addDays(int& y, int& m, int& d, int days) {
+  static const int len[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int k = 0; k < days; ++k) {
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    int ml = len[m - 1] + (m == 2 && leap ? 1 : 0);
+    if (++d > ml) {
+      d = 1;
+      if (++m > 12) { m = 1; ++y; }
+    }
+  }
+}
+
+std::string clock(double hours) {
+  double h = std::fmod(hours, 24.0);
+  int total = static_cast<int>(std::lround(h * 3600.0)) % 86400;
+  return twoDigits(total / 3600) + ":" + twoDigits(total / 60 % 60) + ":" + twoDigits(total % 60);
+}
+
+// Writes a 16-bit frame with BZERO 32768 (unsigned storage), padded to 2880-byte blocks.
+void writeFits(const std::string& path, int nx, int ny, const std::vector<double>& pix,
+               const std::vector<std::string>& extraCards) {
+  std::vector<std::string> cards = {card("SIMPLE", "T"), card("BITPIX", "16"), card("NAXIS", "2"),
+                                    card("NAXIS1", std::to_string(nx)), card("NAXIS2", std::to_string(ny)),
+                                    card("BZERO", "32768"), card("BSCALE", "1")};
+  cards.insert(cards.end(), extraCards.begin(), extraCards.end());
+  std::string end = "END";
+  end.resize(80, ' ');
+  cards.push_back(end);
+  std::string header;
+  for (const auto& c : cards) header += c;
+  header.resize((header.size() + 2879) / 2880 * 2880, ' ');
+  std::string data;
+  data.reserve(static_cast<size_t>(nx) * ny * 2);
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      double v = std::clamp(std::floor(pix[static_cast<size_t>(j) * nx + i] + 0.5), 0.0, 65535.0);
+      uint16_t stored = static_cast<uint16_t>(static_cast<int>(v) - 32768);
+      data += static_cast<char>(stored >> 8);
+      data += static_cast<char>(stored & 0xFF);
+    }
+  }
+  data.resize((data.size() + 2879) / 2880 * 2880, '\0');
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << header << data;
+}
+
+// Fraction of a Gaussian of the given sigma that falls in [a, b] around its centre.
+double band(double a, double b, double sigma) {
+  double s = sigma * std::sqrt(2.0);
+  return 0.5 * (std::erf(b / s) - std::erf(a / s));
+}
+
+// Adds a Gaussian star of total flux `flux` centred at (u, v) (pixel centres at integers).
+void addStar(std::vector<double>& img, int nx, int ny, double u, double v, double flux, double sigma) {
+  int r = static_cast<int>(std::ceil(5 * sigma)) + 1;
+  int ic = static_cast<int>(std::lround(u)), jc = static_cast<int>(std::lround(v));
+  for (int i = std::max(1, ic - r); i <= std::min(nx, ic + r); ++i) {
+    double fx = band(i - 0.5 - u, i + 0.5 - u, sigma);
+    for (int j = std::max(1, jc - r); j <= std::min(ny, jc + r); ++j) {
+      double fy = band(j - 0.5 - v, j + 0.5 - v, sigma);
+      img[static_cast<size_t>(j - 1) * nx + (i - 1)] += flux * fx * fy;
+    }
+  }
+}
+
+// Fiducial position to observed-frame position (rotation about the origin, then offset).
+void toFrame(double u, double v, double du, double dv, double rotDeg, double& uo, double& vo) {
+  double t = rotDeg * kPi / 180.0;
+  uo = u * std::cos(t) + v * std::sin(t) + du;
+  vo = v * std::cos(t) - u * std::sin(t) + dv;
+}
+
+double fluxOf(double mag) { return std::pow(10.0, -0.4 * (mag - kZeroPoint)); }
+
+double asteroidMag(const Options& o, double dtHours) {
+  double phase = 2 * kPi * dtHours / o.periodHours;
+  double shape = o.doublePeak ? std::cos(2 * phase) : std::sin(phase);
+  return o.asteroidMag + 0.5 * o.amplitude * shape;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!parse(argc, argv, o)) {
+    usage();
+    return 2;
+  }
+  std::filesystem::create_directories(o.out);
+  std::mt19937_64 rng(o.seed);
+  std::uniform_real_distribution<double> uni(0.0, 1.0);
+  std::normal_distribution<double> gauss(0.0, 1.0);
+  const int nx = o.nx, ny = o.ny;
+  const size_t n = static_cast<size_t>(nx) * ny;
+  const double sigma = o.fwhm / 2.3548200450309493;
+
+  {
+    std::ofstream dev(o.out + "/device.ccd");
+    dev << "Simulated camera\n" << nx << " " << ny << "\n6.45 6.45\n1.5\n4\n1\n";
+  }
+
+  // Dark: bias plus dark current with hot pixels; flat: vignetting and dust shadows.
+  std::vector<double> dark(n), flat(n);
+  for (size_t k = 0; k < n; ++k) dark[k] = 300.0 + 2.0 * gauss(rng);
+  for (int h = 0; h < nx * ny / 4000 + 5; ++h) {
+    dark[static_cast<size_t>(uni(rng) * (n - 1))] += 2000.0 + 20000.0 * uni(rng);
+  }
+  double cx = 0.5 * (nx + 1), cy = 0.5 * (ny + 1), rmax = std::hypot(cx, cy);
+  struct Dust { double x, y, r, depth; };
+  std::vector<Dust> dust;
+  for (int d = 0; d < 4; ++d) dust.push_back({uni(rng) * nx, uni(rng) * ny, 6 + 10 * uni(rng), 0.1 + 0.15 * uni(rng)});
+  for (int j = 1; j <= ny; ++j) {
+    for (int i = 1; i <= nx; ++i) {
+      double r = std::hypot(i - cx, j - cy) / rmax;
+      double f = 1.0 - 0.25 * r * r;
+      for (const Dust& d : dust) {
+        double q = std::hypot(i - d.x, j - d.y) / d.r;
+        if (q < 1.0) f *= 1.0 - d.depth * (1.0 - q * q);
+      }
+      flat[static_cast<size_t>(j - 1) * nx + (i - 1)] = f;
+    }
+  }
+  std::vector<double> img(n);
+  for (size_t k = 0; k < n; ++k) img[k] = dark[k] + 0.5 * gauss(rng);
+  writeFits(o.out + "/dark.fit", nx, ny, img, {card("IMAGETYP", "DARK", true)});
+  for (size_t k = 0; k < n; ++k) img[k] = 20000.0 * flat[k] + std::sqrt(20000.0 * flat[k]) * 0.2 * gauss(rng);
+  writeFits(o.out + "/flat.fit", nx, ny, img, {card("IMAGETYP", "FLAT (dark corrected)", true)});
+
+  // Field stars, away from the edges; the first ones are the brightest (comparison stars).
+  std::vector<Star> stars;
+  for (int s = 0; s < o.stars; ++s) {
+    double mag = s < 4 ? 11.5 + 0.4 * s : 12.0 + 4.0 * uni(rng);
+    stars.push_back({40 + uni(rng) * (nx - 80), 40 + uni(rng) * (ny - 80), mag});
+  }
+  const double au0 = 0.3 * nx, av0 = 0.35 * ny;
+
+  std::ofstream truth(o.out + "/truth.txt");
+  truth << "# synthetic night: " << o.frames << " frames of " << nx << " x " << ny << ", seed " << o.seed << "\n";
+  truth << "# positions in pixels (centre of pixel i,j at u=i, v=j); offsets and rotation carry the first frame\n";
+  truth << "# into each frame: rotate about the origin, then shift\n";
+  truth << "# asteroid: fiducial u0 v0 " << au0 << " " << av0 << " speed " << o.asteroidSpeedU << " " << o.asteroidSpeedV
+        << " px/h, curve " << o.asteroidCurve << ", mag " << o.asteroidMag << " amplitude " << o.amplitude
+        << " period " << o.periodHours << " h" << (o.doublePeak ? " double-peaked" : "") << "\n";
+  truth << "star code u v mag\n";
+  for (size_t s = 0; s < stars.size(); ++s) {
+    char b[128];
+    std::snprintf(b, sizeof b, "star s%-4zu %9.3f %9.3f %7.3f\n", s + 1, stars[s].u, stars[s].v, stars[s].mag);
+    truth << b;
+  }
+  truth << "frame name time du dv rotation ast_u ast_v ast_fid_u ast_fid_v ast_mag\n";
+
+  for (int f = 0; f < o.frames; ++f) {
+    double t = o.startHour + f * o.cadenceMin / 60.0;
+    double dt = t - o.startHour;
+    double du = o.driftU * dt, dv = o.driftV * dt, rot = o.rotationRate * dt;
+    std::fill(img.begin(), img.end(), o.sky);
+    for (const Star& s : stars) {
+      double uo, vo;
+      toFrame(s.u, s.v, du, dv, rot, uo, vo);
+      addStar(img, nx, ny, uo, vo, fluxOf(s.mag), sigma);
+    }
+    double afu = au0 + o.asteroidSpeedU * dt + o.asteroidCurve * dt * dt;
+    double afv = av0 + o.asteroidSpeedV * dt;
+    double amag = asteroidMag(o, dt);
+    double auo, avo;
+    toFrame(afu, afv, du, dv, rot, auo, avo);
+    addStar(img, nx, ny, auo, avo, fluxOf(amag), sigma);
+    for (size_t k = 0; k < n; ++k) {
+      double signal = img[k] * flat[k];
+      double noisy = signal + std::sqrt(std::max(signal, 0.0)) * gauss(rng) + o.readNoise * gauss(rng);
+      img[k] = noisy + dark[k];
+    }
+    int y = o.year, m = o.month, d = o.day;
+    addDays(y, m, d, static_cast<int>(t / 24.0));
+    std::string date = std::to_string(y) + "-" + twoDigits(m) + "-" + twoDigits(d);
+    std::vector<std::string> extra = {card("DATE-OBS", date, true), card("EXPTIME", "60.")};
+    if (o.startEnd) {
+      double half = o.exposureSec / 7200.0;
+      extra.push_back(card("UT-START", clock(t - half), true));
+      extra.push_back(card("UT-END", clock(t + half), true));
+    } else {
+      extra.push_back(card("TIME-OBS", clock(t), true));
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "img%03d.fit", f + 1);
+    writeFits(o.out + "/" + name, nx, ny, img, extra);
+    char line[256];
+    std::snprintf(line, sizeof line, "frame %-10s %8.4f %8.3f %8.3f %9.5f %8.3f %8.3f %8.3f %8.3f %7.4f\n", name, t, du,
+                  dv, rot, auo, avo, afu, afv, amag);
+    truth << line;
+  }
+  return 0;
+}
