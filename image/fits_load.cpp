@@ -1,0 +1,258 @@
+// Loading a FITS frame: header cards read to END, header values checked, the pixel data
+// read whole, and only then the workspace, size and header values changed.
+#include "image/fits_load.h"
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+
+#include "image/file_names.h"
+#include "textio/console.h"
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+#include "textio/paths.h"
+
+namespace image {
+
+namespace {
+
+constexpr int kCardsPerBlock = 36;
+constexpr size_t kCardBytes = 80;
+
+// floor(x) as a 32-bit integer, held to the integer range (NaN gives 0).
+int32_t floorToInt(float x) {
+  if (!(x == x)) return 0;
+  double f = std::floor(static_cast<double>(x));
+  if (f >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (f <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(f);
+}
+
+// "END" followed by blanks to column 8.
+bool isEndCard(std::string_view card) {
+  return card.substr(0, 3) == "END" && textio::isBlank(card.substr(3, 5));
+}
+
+// What the header part of a file gave.
+struct HeaderRead {
+  std::vector<std::string> cards;  // the first 360 cards, through the END card's block
+  KeywordCards keywords;
+  bool endFound = false;
+  bool blockComplete = false;      // the END card's block was read whole
+};
+
+HeaderRead readHeader(textio::Console& console, std::istream& in, int32_t verbosity) {
+  HeaderRead h;
+  char buffer[kCardBytes];
+  for (int64_t number = 1;; ++number) {
+    if (!in.read(buffer, kCardBytes)) break;
+    std::string card(buffer, kCardBytes);
+    if (h.cards.size() < static_cast<size_t>(kHeaderSlots)) h.cards.push_back(card);
+    if (verbosity == -1) {
+      console.line(textio::Line().i(number, 3).a(":").a(card.substr(0, 70)).str());
+      console.keyboardLine();
+    }
+    if (!h.endFound) {
+      h.keywords.take(card);
+      h.endFound = isEndCard(card);
+    }
+    if (h.endFound && number % kCardsPerBlock == 0) {
+      h.blockComplete = true;
+      break;
+    }
+  }
+  return h;
+}
+
+// Every header check the data depends on; false after its message.
+bool usable(textio::Console& console, const FrameHeader& h) {
+  if (h.bitpix != 16) {
+    console.line("    error - can only read 16 bit integer data at present");
+    return false;
+  }
+  if (h.nx <= 0 || h.ny <= 0) {
+    console.line(textio::Line("   error - frame size").i(h.nx, 6).a(" x").i(h.ny, 6)
+                     .a(" is not usable; file not loaded").str());
+    return false;
+  }
+  if (static_cast<int64_t>(h.nx) * static_cast<int64_t>(h.ny) > kCapacity) {
+    console.line(textio::Line("   error - frame of").i(h.nx, 6).a(" x").i(h.ny, 6)
+                     .a(" pixels is larger than a workspace (1447680 pixels); file not loaded").str());
+    return false;
+  }
+  return true;
+}
+
+void writeJunk(const app::Settings& settings, const std::vector<std::string>& lines) {
+  std::string path(textio::trimRight(settings.workingPath));
+  if (path.size() + 8 > textio::kPathWidth) return;
+  std::string content;
+  for (const std::string& l : lines) content += l + "\n";
+  textio::replaceFileAtomically(textio::hostPath(path + "junk.dat"), content);
+}
+
+void printReport(textio::Console& console, const FrameHeader& h) {
+  console.line(textio::Line("   y m d h m s = ")
+                   .i(h.year, 4).x(1).i(h.month, 2).x(1).i(h.day, 2).x(2)
+                   .i(h.hour, 2).x(1).i(h.minute, 2).x(1).i(h.second, 2).x(1)
+                   .x(2).f(h.frameTime, 6, 3).x(2)
+                   .a("[").i(h.nx, 4).a(" x").i(h.ny, 4).a(" ] bzero = ").f(h.bzero, 7, 0)
+                   .str());
+}
+
+std::vector<int32_t>* workspacePixels(Workspaces& ws, int workspace) {
+  switch (workspace) {
+    case 1: return &ws.w1;
+    case 2: return &ws.w2;
+    case 3: return &ws.w3;
+    default: return nullptr;
+  }
+}
+
+// Decodes the data into the workspace: shifted, scaled, added or replacing, inside the
+// frame window resolved against this frame.
+void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const PixelRules& rules,
+                 const app::Settings& settings, Workspaces& ws, std::vector<int32_t>& w, int addFlag,
+                 float factor, int32_t iShift, int32_t jShift, bool& lastStripped) {
+  const auto& fw = settings.frameWindow;
+  int32_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
+  int32_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
+  size_t p = 0;
+  for (int32_t r = 1; r <= h.ny; ++r) {
+    for (int32_t c = 1; c <= h.nx; ++c, p += 2) {
+      int32_t value = decodePixel(data[p], data[p + 1], rules, h.bzero, lastStripped);
+      int32_t i = c - iShift, j = r - jShift;
+      if (!ws.inside(i, j) || i < imin || i > imax || j < jmin || j > jmax) continue;
+      int32_t& pixel = w[ws.index(i, j)];
+      int32_t old = addFlag == 1 ? pixel : 0;
+      pixel = floorToInt(static_cast<float>(old) + static_cast<float>(value) * factor + 0.5f);
+    }
+  }
+}
+
+}  // namespace
+
+PixelRules PixelRules::fromIcv(int32_t icv) {
+  PixelRules r;
+  r.signBit = (icv & 1) != 0;
+  r.signIfBzero = (icv & 2) != 0;
+  r.invertIfBzero = (icv & 4) != 0;
+  r.addBzero = (icv & 16) != 0;
+  r.subtractBzero = (icv & 32) != 0;
+  r.negate = (icv & 64) != 0;
+  return r;
+}
+
+PixelRules PixelRules::fromCamera(const Camera& camera) {
+  PixelRules r;
+  r.signBit = camera.icvBits[1] == 1;
+  r.signIfBzero = camera.icvBits[2] == 1;
+  r.invertIfBzero = camera.icvBits[3] == 1;
+  r.addBzero = camera.icvBits[5] == 1;
+  r.subtractBzero = camera.icvBits[6] == 1;
+  r.negate = camera.icvBits[7] == 1;
+  return r;
+}
+
+int32_t decodePixel(uint8_t hiByte, uint8_t lo, const PixelRules& rules, float bzero, bool& stripped) {
+  int32_t hi = hiByte;
+  int32_t sign = 1;
+  bool strip = false;
+  bool counts = bzeroCounts(bzero);
+  if (rules.signBit || (rules.signIfBzero && counts)) {
+    strip = true;
+    if (hi >= 128) sign = -1;
+  }
+  if (rules.invertIfBzero && counts) hi = hi >= 128 ? hi - 128 : hi + 128;
+  if (strip && hi >= 128) hi -= 128;
+  int32_t value = (hi * 256 + lo) * sign;
+  // floor rather than truncation, so that a negative result is not moved up by one.
+  if (rules.addBzero) value = floorToInt(static_cast<float>(value) + bzero + 0.1f);
+  if (rules.subtractBzero) value = floorToInt(static_cast<float>(value) - bzero + 0.1f);
+  if (rules.negate) value = -value;
+  stripped = strip;
+  return value;
+}
+
+bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
+           int workspace) {
+  if (settings.verbosity == 2) {
+    console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
+                     .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
+  }
+  std::vector<int32_t>* pixels = workspacePixels(ws, workspace);
+  if (!pixels) {
+    console.line(textio::Line("   error - there is no workspace").i(workspace, 4).str());
+    return false;
+  }
+  std::string name(name20);
+  if (!baseNameFits(console, name)) return false;
+  addtyp(console, settings, name);
+  console.line("   file to load : " + name);
+  std::string full;
+  if (!textio::adpath(console, settings.workingPath, name, full)) return false;
+  std::ifstream in(textio::hostPath(full), std::ios::binary);
+  if (!in) {
+    console.line("   ERROR: cannot open file " + full);
+    return false;
+  }
+
+  HeaderRead read = readHeader(console, in, settings.verbosity);
+  if (!read.endFound) {
+    console.line("   error - no END card in the header; file not loaded: " + std::string(textio::trimRight(full)));
+    return false;
+  }
+  FrameHeader h;
+  std::vector<std::string> junk;
+  bool parsed = convh(console, read.keywords, workspace == 1, camera.dateOrder, h, &junk);
+  writeJunk(settings, junk);
+  if (!parsed || !usable(console, h)) return false;
+  std::vector<uint8_t> data(static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * 2);
+  if (!read.blockComplete ||
+      !in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()))) {
+    console.line("   error - file ends before its last pixel row; file not loaded: " +
+                 std::string(textio::trimRight(full)));
+    return false;
+  }
+
+  // Everything is known good: from here on the load changes the shared values.
+  auto& box = settings.searchBox;
+  if (box[1] < 0) box[1] = h.nx + box[1];
+  if (box[3] < 0) box[3] = h.ny + box[3];
+  ws.nx = camera.nx = h.nx;
+  ws.ny = camera.ny = h.ny;
+  ws.bzero = h.bzero;
+  if (workspace == 1) {
+    ws.frameYear = h.year, ws.frameMonth = h.month, ws.frameDay = h.day;
+    ws.frameHour = h.hour, ws.frameMinute = h.minute, ws.frameSecond = h.second;
+    ws.frameTime = h.frameTime;
+    printReport(console, h);
+    read.cards.resize(static_cast<size_t>(kHeaderSlots), std::string(kCardBytes, 'x'));
+    ws.headerCards = std::move(read.cards);
+  }
+  console.line("");
+  bool lastStripped = false;
+  storePixels(data, h, PixelRules::fromCamera(camera), settings, ws, *pixels, addFlag, factor, iShift,
+              jShift, lastStripped);
+  camera.lastSignStripped() = lastStripped ? 1 : 0;
+  return true;
+}
+
+bool load(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+          std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
+  console.line("   entered load; fname = " + std::string(name20));
+  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
+}
+
+bool load2(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
+  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 2);
+}
+
+bool load3(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
+  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 3);
+}
+
+}  // namespace image
