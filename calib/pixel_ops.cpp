@@ -1,0 +1,257 @@
+// Pixel arithmetic and marking on workspace 1. Whole-image operations run over the stored
+// pixels directly (every stored pixel of the current size is inside the image, so this is
+// the accessor's loop without its per-pixel test); the order of the storage is the order
+// the design visits pixels in (i outer, j inner).
+#include "calib/pixel_ops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <string>
+
+#include "textio/console.h"
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+#include "textio/free_format.h"
+#include "textio/paths.h"
+
+namespace calib {
+
+size_t pixelCount(const image::Workspaces& ws) {
+  if (ws.nx <= 0 || ws.ny <= 0) return 0;
+  int64_t n = static_cast<int64_t>(ws.nx) * ws.ny;
+  return static_cast<size_t>(std::min<int64_t>(n, image::kCapacity));
+}
+
+void subtractDark(image::Workspaces& ws) {
+  const size_t n = pixelCount(ws);
+  int32_t* d = ws.w1.data();
+  const int32_t* k = ws.w2.data();
+  for (size_t p = 0; p < n; ++p) {
+    int64_t r = static_cast<int64_t>(d[p]) - k[p];
+    d[p] = r > 0 ? static_cast<int32_t>(std::min<int64_t>(r, INT32_MAX)) : 0;
+  }
+}
+
+void multip(image::Workspaces& ws, float factor) {
+  const size_t n = pixelCount(ws);
+  int32_t* d = ws.w1.data();
+  for (size_t p = 0; p < n; ++p) {
+    float r = static_cast<float>(d[p]) * factor;
+    if (r >= 65536.0f) {
+      d[p] = 65535;
+    } else if (!(r > -1.0f)) {  // truncates below 0 (or is not a number)
+      d[p] = 0;
+    } else {
+      d[p] = static_cast<int32_t>(r);
+    }
+  }
+}
+
+void subtra(image::Workspaces& ws, int32_t n32) {
+  const size_t n = pixelCount(ws);
+  int32_t* d = ws.w1.data();
+  for (size_t p = 0; p < n; ++p) {
+    int64_t r = static_cast<int64_t>(d[p]) - n32;
+    d[p] = static_cast<int32_t>(std::clamp<int64_t>(r, 0, 65535));
+  }
+}
+
+void subval(image::Workspaces& ws, float x) {
+  const size_t n = pixelCount(ws);
+  int32_t* d = ws.w1.data();
+  for (size_t p = 0; p < n; ++p) {
+    int32_t r = truncToInt(static_cast<float>(d[p]) - x);
+    if (r < 0) r = 0;
+    if (r >= 65537) r = 65536;
+    d[p] = r;
+  }
+}
+
+void contrst(image::Workspaces& ws, float level, float factor) {
+  const int32_t l = truncToInt(level);
+  const size_t n = pixelCount(ws);
+  int32_t* d = ws.w1.data();
+  for (size_t p = 0; p < n; ++p) {
+    if (d[p] < l) continue;
+    float stretched = static_cast<float>(static_cast<int64_t>(d[p]) - l) * factor;
+    int32_t r = truncToInt(static_cast<float>(l) + stretched);
+    if (r >= 65535) r = 65534;
+    d[p] = r;
+  }
+}
+
+void mask(image::Workspaces& ws, int32_t i1, int32_t i2, int32_t j1, int32_t j2) {
+  for (int32_t i = 1; i <= ws.nx; ++i) {
+    for (int32_t j = 1; j <= ws.ny; ++j) {
+      if (i < i1 || i > i2 || j < j1 || j > j2) ws.put(i, j, 0);
+    }
+  }
+}
+
+void setall(image::Workspaces& ws, int32_t width, int32_t height, int32_t value) {
+  int32_t iTop = std::min(width, ws.nx);
+  int32_t jTop = std::min(height, ws.ny);
+  for (int32_t i = 1; i <= iTop; ++i) {
+    for (int32_t j = 1; j <= jTop; ++j) ws.put(i, j, value);
+  }
+}
+
+void mark(image::Workspaces& ws, int32_t i, int32_t j) {
+  for (int32_t k = 7; k <= 12; ++k) {
+    ws.put(i, j + k, 65535);
+    ws.put(i, j - k, 65535);
+  }
+}
+
+void mobjct(image::Workspaces& ws, float u, float v, int32_t r1, int32_t r2, std::string_view directions) {
+  const int32_t ic = truncToInt(u);
+  const int32_t jc = truncToInt(v);
+  constexpr int32_t kTick = 63000;
+  for (char c : directions.substr(0, std::min<size_t>(directions.size(), 4))) {
+    for (int64_t k = r1; k <= r2; ++k) {
+      int32_t kk = static_cast<int32_t>(k);
+      if (c == 'r') ws.put(ic + kk, jc, kTick);
+      if (c == 'l') ws.put(ic - kk, jc, kTick);
+      if (c == 'u') ws.put(ic, jc - kk, kTick);
+      if (c == 'd') ws.put(ic, jc + kk, kTick);
+    }
+  }
+}
+
+namespace {
+
+// The numbers of one record line; false when the line holds anything but numbers.
+bool recordNumbers(std::string_view line, std::vector<double>& values) {
+  values.clear();
+  for (std::string_view item : textio::splitFree(line)) {
+    double v;
+    if (!textio::parseReal(item, v)) return false;
+    values.push_back(v);
+  }
+  return true;
+}
+
+}  // namespace
+
+int markpa(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+           std::string_view name20, float du, float dv) {
+  std::string full;
+  if (!textio::adpath(console, settings.workingPath, name20, full)) return 0;
+  std::ifstream in(textio::hostPath(full), std::ios::binary);
+  if (!in) {
+    console.line("   ERROR: cannot open file " + full);
+    return 0;
+  }
+  std::string line;
+  bool header = false;
+  while (!header && std::getline(in, line)) {
+    header = textio::dropCr(line).substr(0, 11) == "    y  m  d";
+  }
+  if (!header) {
+    console.line("   no line beginning \"    y  m  d\" in " + std::string(textio::trimRight(full)) +
+                 "; nothing marked");
+    return 0;
+  }
+  int marked = 0;
+  int skipped = 0;
+  std::vector<double> values;
+  while (std::getline(in, line)) {
+    std::string_view text = textio::dropCr(line);
+    if (textio::isBlank(text)) continue;
+    if (!recordNumbers(text, values) || values.size() < 2) {
+      ++skipped;
+      continue;
+    }
+    float p = static_cast<float>(values[values.size() - 2]);
+    float q = static_cast<float>(values[values.size() - 1]);
+    ws.put(truncToInt(du + p + 0.5f), truncToInt(dv + q + 0.5f), 65534);
+    ++marked;
+  }
+  if (skipped > 0) {
+    console.line("   " + std::to_string(skipped) + " line(s) without a u, v pair skipped");
+  }
+  return marked;
+}
+
+float avpix(textio::Console& console, const image::Workspaces& ws) {
+  const size_t n = pixelCount(ws);
+  float average = 0.0f;
+  if (n == 0) {
+    console.line("   no image: no pixel to average");
+  } else {
+    float sum = 0.0f;
+    const int32_t* d = ws.w1.data();
+    for (size_t p = 0; p < n; ++p) sum += static_cast<float>(d[p]);
+    average = sum / static_cast<float>(n);
+  }
+  console.line(textio::Line("   average pixel value = ").f(average, 8, 0));
+  return average;
+}
+
+float wavpix(textio::Console& console, const image::Workspaces& ws, int32_t i1, int32_t i2, int32_t j1,
+             int32_t j2) {
+  const int32_t iLow = std::max(i1, 1), iHigh = std::min(i2, ws.nx);
+  const int32_t jLow = std::max(j1, 1), jHigh = std::min(j2, ws.ny);
+  float sum = 0.0f;
+  int64_t count = 0;
+  for (int32_t i = iLow; i <= iHigh; ++i) {
+    for (int32_t j = jLow; j <= jHigh; ++j) {
+      int32_t value = 0;
+      if (ws.get(i, j, value) != 0) continue;
+      sum += static_cast<float>(value);
+      ++count;
+    }
+  }
+  float average = 0.0f;
+  if (count == 0) {
+    console.line("   the box holds no pixel of the image: no pixel to average");
+  } else {
+    if (iLow > i1 || iHigh < i2 || jLow > j1 || jHigh < j2) {
+      console.line("   box reaches outside the image: only the pixels inside are averaged");
+    }
+    average = sum / static_cast<float>(count);
+  }
+  console.line(textio::Line("   average pixel value in defined box = ").f(average, 8, 0));
+  return average;
+}
+
+int32_t roundHalfAway(float x) {
+  int32_t t = truncToInt(std::fabs(x) + 0.5f);
+  return x < 0.0f ? -t : t;
+}
+
+void round(float x, float y, int32_t& ix, int32_t& iy) {
+  ix = roundHalfAway(x);
+  iy = roundHalfAway(y);
+}
+
+void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
+            float angle, float di, float dj) {
+  const float theta = angle * 3.14159265358979f / 180.0f;
+  const float c = static_cast<float>(std::cos(static_cast<double>(theta)));
+  const float s = static_cast<float>(std::sin(static_cast<double>(theta)));
+  for (int32_t i = 1; i <= ws.nx; ++i) {
+    for (int32_t j = 1; j <= ws.ny; ++j) {
+      int32_t base = 0;
+      if (addFlag != 1 || ws.get(i, j, base) != 0) base = 0;
+      int64_t sum = 0;
+      for (int a = -2; a <= 2; ++a) {
+        for (int b = -2; b <= 2; ++b) {
+          float x = static_cast<float>(i) + 0.2f * static_cast<float>(a) + di;
+          float y = static_cast<float>(j) + 0.2f * static_cast<float>(b) + dj;
+          float yp = y * pixelSizeX / pixelSizeY;
+          float xr = x * c + yp * s;
+          float yr = (yp * c - x * s) * pixelSizeY / pixelSizeX;
+          int32_t ix = 0, iy = 0;
+          round(xr + du, yr + dv, ix, iy);
+          int32_t value = 0;
+          if (ws.get2(ix, iy, value) == 0) sum += value;
+        }
+      }
+      ws.put(i, j, base + truncToInt(static_cast<float>(sum) / 25.0f));
+    }
+  }
+}
+
+}  // namespace calib
