@@ -4,10 +4,13 @@
 #include <array>
 
 #include "app/camera_commands.h"
+#include "app/frame_commands.h"
 #include "app/interpreter.h"
 #include "app/settings_commands.h"
 #include "app/working_path.h"
 #include "image/camera.h"
+#include "image/file_names.h"
+#include "image/workspaces.h"
 #include "textio/fixed_text.h"
 
 namespace app {
@@ -21,11 +24,16 @@ constexpr std::array kCommands{
     Command{"pause", [](Session&) {}},  // served before comment stripping
     Command{"script", [](Session& s) { scriptCommand(s); }},
     Command{"icv", [](Session& s) { icvCommand(s); }},
+    Command{"init", [](Session& s) { initCommand(s); }},
     Command{"path", [](Session& s) { pathCommand(s); }},
     Command{"camera", [](Session& s) { setcam(s); }},
     Command{"device", [](Session& s) { image::discam(s.console, s.state.camera); }},
+    Command{"sornu", [](Session& s) { image::sornu(s.console, s.state.settings); }},
     Command{"dv dvload", [](Session& s) { dvload(s, 1, false); }},
+    Command{"filetypes filetype", [](Session& s) { filetypesCommand(s); }},
     Command{"skysubtrac", [](Session& s) { skysubtrac(s); }},
+    Command{"filelist files", [](Session& s) { (void)image::gflist(s.console, s.state.settings); }},
+    Command{"load", [](Session& s) { loadCommand(s); }},
     Command{"maxstack", [](Session& s) { maxstackCommand(s); }},
     Command{"resetmaxst",
             [](Session& s) {
@@ -88,6 +96,13 @@ constexpr std::array kCommands{
               s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ");
             }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
+    Command{"list", [](Session& s) { listCommand(s, 1); }},
+    Command{"llist", [](Session& s) { listCommand(s, 0); }},
+    Command{"list2", [](Session& s) { listCommand(s, 2); }},
+    Command{"list3", [](Session& s) { listCommand(s, 3); }},
+    Command{"q", [](Session& s) { quickList(s, 1); }},
+    Command{"w", [](Session& s) { quickList(s, 2); }},
+    Command{"e", [](Session& s) { quickList(s, 3); }},
     Command{"setfindsta", [](Session& s) { setfindsta(s); }},
     Command{"threshold", [](Session& s) { thresholdCommand(s); }},
     Command{"proximity",
@@ -120,6 +135,7 @@ constexpr std::array kCommands{
     Command{"trackdelay",
             [](Session& s) { s.state.settings.trackDelay = s.console.askReal(" enter tracking delay in hours : "); }},
     Command{"log", [](Session& s) { logCommand(s); }},
+    Command{"save", [](Session& s) { saveCommand(s); }},
     Command{"skylock", [](Session& s) { skylock(s); }},
     Command{"skyfree",
             [](Session& s) {
@@ -131,6 +147,7 @@ constexpr std::array kCommands{
               s.state.settings.noiseFloor = s.console.askReal("    enter noise floor (as fraction of signal): ");
             }},
     Command{"setgain", [](Session& s) { setgain(s); }},
+    Command{"clear", [](Session& s) { image::init(s.console, s.state.ws); }},
     Command{"comment", [](Session& s) { commentCommand(s); }},
 };
 

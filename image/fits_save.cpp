@@ -110,7 +110,9 @@ Storage storageOf(const PixelRules& rules, float bzero) {
 void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signStripped, uint8_t& hi,
                  uint8_t& lo) {
   int64_t v = value;
-  if (v > 65534) v = 65534;
+  // Above the 16-bit range a value is written as 65534; 65535 itself (a saturated pixel of a
+  // loaded frame) is kept, so a frame loaded and saved unchanged keeps every pixel.
+  if (v > 65535) v = 65534;
   if (rules.negate) v = -v;
   if (rules.subtractBzero) v = floorToInt64(static_cast<float>(v) + bzero + 0.1f);
   if (rules.addBzero) v = floorToInt64(static_cast<float>(v) - bzero + 0.1f);
@@ -118,7 +120,7 @@ void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signS
   if (storageOf(rules, bzero) == Storage::SignMagnitude) {
     v = std::clamp<int64_t>(v, -32767, 32767);
   } else {
-    v = std::clamp<int64_t>(v, 0, 65534);
+    v = std::clamp<int64_t>(v, 0, 65535);
   }
   bool negative = v < 0;
   int64_t m = negative ? -v : v;

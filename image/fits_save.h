@@ -18,7 +18,7 @@ class Console;
 namespace image {
 
 /// How the stored 16 bits hold a value: with the top bit as a sign (-32767 .. 32767) or as
-/// an unsigned number (0 .. 65534 are written).
+/// an unsigned number (0 .. 65535).
 enum class Storage { Unsigned, SignMagnitude };
 
 /// The storage the decoding rules read for a given BZERO.
