@@ -6,6 +6,9 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v gfortran >/dev/null 2>&1 || need+=(gfortran)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
+# FITS interoperability tests: astropy writes and reads frames, fitsverify checks saved ones.
+/usr/bin/python3 -c 'import astropy.io.fits' >/dev/null 2>&1 || need+=(python3-astropy)
+command -v fitsverify >/dev/null 2>&1 || need+=(fitsverify)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
