@@ -6,6 +6,7 @@
 #include "app/camera_commands.h"
 #include "app/frame_commands.h"
 #include "app/interpreter.h"
+#include "app/lightcurve_commands.h"
 #include "app/settings_commands.h"
 #include "app/working_path.h"
 #include "image/camera.h"
@@ -96,6 +97,7 @@ constexpr std::array kCommands{
               s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ");
             }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
+    Command{"dmag", [](Session& s) { dmagCommand(s); }},
     Command{"list", [](Session& s) { listCommand(s, 1); }},
     Command{"llist", [](Session& s) { listCommand(s, 0); }},
     Command{"list2", [](Session& s) { listCommand(s, 2); }},
@@ -135,6 +137,9 @@ constexpr std::array kCommands{
     Command{"trackdelay",
             [](Session& s) { s.state.settings.trackDelay = s.console.askReal(" enter tracking delay in hours : "); }},
     Command{"log", [](Session& s) { logCommand(s); }},
+    Command{"stats", [](Session& s) { statsCommand(s); }},
+    Command{"listratios", [](Session& s) { listratiosCommand(s); }},
+    Command{"liststats", [](Session& s) { liststatsCommand(s); }},
     Command{"save", [](Session& s) { saveCommand(s); }},
     Command{"skylock", [](Session& s) { skylock(s); }},
     Command{"skyfree",
@@ -149,6 +154,8 @@ constexpr std::array kCommands{
     Command{"setgain", [](Session& s) { setgain(s); }},
     Command{"clear", [](Session& s) { image::init(s.console, s.state.ws); }},
     Command{"comment", [](Session& s) { commentCommand(s); }},
+    Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
+    Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

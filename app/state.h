@@ -6,6 +6,8 @@
 #include "app/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
+#include "lightcurve/dates.h"
+#include "lightcurve/photometry_stats.h"
 #include "textio/console.h"
 
 namespace app {
@@ -16,6 +18,8 @@ struct State {
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
   align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
+  lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
+  lightcurve::StatsTable stats;    // photometry statistics of the last stats command
 };
 
 /// What a command handler works with: the state and the console.

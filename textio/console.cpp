@@ -132,6 +132,10 @@ std::vector<double> Console::askNumbers(std::string_view promptText, std::string
           int32_t v;
           if (!items.integer(v)) { bad = true; break; }
           values.push_back(v);
+        } else if (kind == 'd') {
+          double v;
+          if (!items.real(v)) { bad = true; break; }
+          values.push_back(v);
         } else {
           float v;
           if (!items.real(v)) { bad = true; break; }

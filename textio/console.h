@@ -74,9 +74,9 @@ class Console {
   /// The first character of a keyboard line (blank when empty).
   char keyboardChar();
 
-  /// Prints the prompt and reads numbers of the kinds given ('i' integer, 'r' real),
-  /// continuing on further lines while values are missing. A value that cannot be read:
-  /// a message; at the keyboard the prompt is asked again, from a script the script is
+  /// Prints the prompt and reads numbers of the kinds given ('i' integer, 'r' 4-byte real,
+  /// 'd' 8-byte real), continuing on further lines while values are missing. A value that
+  /// cannot be read: a message; at the keyboard the prompt is asked again, from a script the script is
   /// closed and the command abandoned (CommandAbandoned).
   std::vector<double> askNumbers(std::string_view promptText, std::string_view kinds,
                                  bool keyboardOnly = false);
