@@ -6,13 +6,9 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v gfortran >/dev/null 2>&1 || need+=(gfortran)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
-# The light-time test compares with astropy's heliocentric correction.
-/usr/bin/python3 -c 'import astropy' >/dev/null 2>&1 || need+=(python3-astropy)
 # FITS interoperability tests: astropy writes and reads frames, fitsverify checks saved ones.
 /usr/bin/python3 -c 'import astropy.io.fits' >/dev/null 2>&1 || need+=(python3-astropy)
 command -v fitsverify >/dev/null 2>&1 || need+=(fitsverify)
-# The aperture cross-check compares soft-aperture sums with photutils' subpixel sums.
-/usr/bin/python3 -c 'import photutils' >/dev/null 2>&1 || need+=(python3-photutils)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
