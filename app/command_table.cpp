@@ -3,15 +3,20 @@
 
 #include <array>
 
+#include "align/alignment_table.h"
+#include "app/alignment_commands.h"
 #include "app/camera_commands.h"
 #include "app/frame_commands.h"
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
+#include "app/path_commands.h"
 #include "app/settings_commands.h"
 #include "app/working_path.h"
 #include "image/camera.h"
+#include "phot/star_data.h"
 #include "image/file_names.h"
 #include "image/workspaces.h"
+#include "motion/path_model.h"
 #include "textio/fixed_text.h"
 
 namespace app {
@@ -41,6 +46,25 @@ constexpr std::array kCommands{
               s.state.settings.maxStack = 9999;
               s.console.line("  normal image stacking resumed");
             }},
+    Command{"align", [](Session& s) { alignCommand(s); }},
+    Command{"allist", [](Session& s) { align::allist(s.console, s.state.alignment); }},
+    Command{"fitrotatio fitrot", [](Session& s) { fitrotCommand(s); }},
+    Command{"fitpath fittrack", [](Session& s) { fitpathCommand(s, 0); }},
+    Command{"fitstacked", [](Session& s) { fitpathCommand(s, 1); }},
+    Command{"loadpath",
+            [](Session& s) { (void)motion::rdpth(s.console, s.state.settings.workingPath, s.state.paths); }},
+    Command{"loadpath2",
+            [](Session& s) { (void)motion::rdpth2(s.console, s.state.settings.workingPath, s.state.paths); }},
+    Command{"savepath",
+            [](Session& s) { (void)motion::svpth(s.console, s.state.settings.workingPath, s.state.paths); }},
+    Command{"savepath2",
+            [](Session& s) { (void)motion::svpth2(s.console, s.state.settings.workingPath, s.state.paths); }},
+    Command{"copypath12", [](Session& s) { motion::cpth12(s.console, s.state.paths); }},
+    Command{"addpath", [](Session& s) { motion::addpth(s.console, s.state.settings.workingPath, s.state.paths); }},
+    Command{"showpath", [](Session& s) { motion::spmcf(s.console, s.state.paths.model1); }},
+    Command{"estimatepa ep", [](Session& s) { estimatepaCommand(s); }},
+    Command{"testpath", [](Session& s) { testpathCommand(s); }},
+    Command{"diffpath", [](Session& s) { diffpathCommand(s); }},
     Command{"motionon",
             [](Session& s) {
               s.state.settings.motionOn = 1;
@@ -96,6 +120,17 @@ constexpr std::array kCommands{
             [](Session& s) {
               s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ");
             }},
+    Command{"clearposit", [](Session& s) { starDataMode(s, 0); }},
+    Command{"startposit", [](Session& s) { starDataMode(s, 19); }},
+    Command{"copypositi", [](Session& s) { starDataMode(s, 9); }},
+    Command{"resetposit", [](Session& s) { starDataMode(s, 10); }},
+    Command{"positions", [](Session& s) { starDataMode(s, 1); }},
+    Command{"listalign showalign", [](Session& s) { align::listalign(s.console, s.state.alignment); }},
+    Command{"loadpositi",
+            [](Session& s) { phot::gsload(s.console, s.state.settings.workingPath, s.state.starData); }},
+    Command{"showpositi listpositi", [](Session& s) { phot::gsshow(s.console, s.state.starData); }},
+    Command{"fiducialst",
+            [](Session& s) { phot::setfid(s.console, s.state.settings.workingPath, s.state.starData); }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
     Command{"dmag", [](Session& s) { dmagCommand(s); }},
     Command{"list", [](Session& s) { listCommand(s, 1); }},
@@ -140,7 +175,10 @@ constexpr std::array kCommands{
     Command{"stats", [](Session& s) { statsCommand(s); }},
     Command{"listratios", [](Session& s) { listratiosCommand(s); }},
     Command{"liststats", [](Session& s) { liststatsCommand(s); }},
+    Command{"mosaic", [](Session& s) { mosaicCommand(s); }},
+    Command{"rotatefram", [](Session& s) { rotateframCommand(s); }},
     Command{"save", [](Session& s) { saveCommand(s); }},
+    Command{"putstar", [](Session& s) { putstarCommand(s); }},
     Command{"skylock", [](Session& s) { skylock(s); }},
     Command{"skyfree",
             [](Session& s) {
@@ -153,7 +191,12 @@ constexpr std::array kCommands{
             }},
     Command{"setgain", [](Session& s) { setgain(s); }},
     Command{"clear", [](Session& s) { image::init(s.console, s.state.ws); }},
+    Command{"loadalign",
+            [](Session& s) { (void)align::alload(s.console, s.state.settings.workingPath, s.state.alignment); }},
+    Command{"savealign",
+            [](Session& s) { (void)align::alsave(s.console, s.state.settings.workingPath, s.state.alignment); }},
     Command{"comment", [](Session& s) { commentCommand(s); }},
+    Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
 };

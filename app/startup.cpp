@@ -4,6 +4,7 @@
 
 #include "app/camera_commands.h"
 #include "app/working_path.h"
+#include "phot/star_data.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 
@@ -86,6 +87,8 @@ void startup(Session& s) {
   set.skyLocked = 0;
   set.noiseFloor = 0.0f;
   set.maxStack = 9999;
+  s.state.paths.model1.uOrder = 0;
+  s.state.paths.model1.vOrder = 0;
   set.starListFile = std::string(20, ' ');
   dvload(s, 0, true);
   getpth(s);
@@ -100,6 +103,9 @@ void startup(Session& s) {
   set.skySubtractionMethod = 1;
   set.secondOrderTerms.fill(0.0);
   s.state.interp.multiplyFactor = 1.0f;
+  phot::resetSkyOffsets(s.state.starData);
+  phot::gsdata(s.console, set.workingPath, s.state.starData, 0);
+  phot::gsload(s.console, set.workingPath, s.state.starData);
   s.state.interp.pauseCount = 0;
 }
 

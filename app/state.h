@@ -6,8 +6,10 @@
 #include "app/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
+#include "phot/star_data.h"
 #include "lightcurve/dates.h"
 #include "lightcurve/photometry_stats.h"
+#include "motion/path_model.h"
 #include "textio/console.h"
 
 namespace app {
@@ -18,8 +20,10 @@ struct State {
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
   align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
+  phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
   lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
   lightcurve::StatsTable stats;    // photometry statistics of the last stats command
+  motion::PathModels paths;        // path models 1 and 2 of the moving object
 };
 
 /// What a command handler works with: the state and the console.

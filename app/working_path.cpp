@@ -3,6 +3,8 @@
 
 #include <fstream>
 
+#include "align/alignment_table.h"
+#include "phot/star_data.h"
 #include "textio/fixed_text.h"
 #include "textio/paths.h"
 
@@ -59,6 +61,8 @@ void pathCommand(Session& s) {
   if (end != '\\' && end != '/') answer[last] = '\\';
   set.workingPath = answer;
   savpth(s);
+  align::alload(s.console, set.workingPath, s.state.alignment);
+  phot::gsload(s.console, set.workingPath, s.state.starData);
 }
 
 }  // namespace app
