@@ -5,6 +5,7 @@
 
 #include "align/alignment_table.h"
 #include "app/alignment_commands.h"
+#include "app/calib_commands.h"
 #include "app/camera_commands.h"
 #include "app/frame_commands.h"
 #include "app/interpreter.h"
@@ -39,6 +40,9 @@ constexpr std::array kCommands{
     Command{"filetypes filetype", [](Session& s) { filetypesCommand(s); }},
     Command{"skysubtrac", [](Session& s) { skysubtrac(s); }},
     Command{"filelist files", [](Session& s) { (void)image::gflist(s.console, s.state.settings); }},
+    Command{"dfc", [](Session& s) { dfcCommand(s); }},
+    Command{"dfs", [](Session& s) { dfsCommand(s); }},
+    Command{"s", [](Session& s) { sCommand(s); }},
     Command{"load", [](Session& s) { loadCommand(s); }},
     Command{"maxstack", [](Session& s) { maxstackCommand(s); }},
     Command{"resetmaxst",
@@ -133,6 +137,9 @@ constexpr std::array kCommands{
             [](Session& s) { phot::setfid(s.console, s.state.settings.workingPath, s.state.starData); }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
     Command{"dmag", [](Session& s) { dmagCommand(s); }},
+    Command{"multiply", [](Session& s) { multiplyCommand(s); }},
+    Command{"subtract", [](Session& s) { subtractCommand(s); }},
+    Command{"dark", [](Session& s) { darkCommand(s); }},
     Command{"list", [](Session& s) { listCommand(s, 1); }},
     Command{"llist", [](Session& s) { listCommand(s, 0); }},
     Command{"list2", [](Session& s) { listCommand(s, 2); }},
@@ -148,6 +155,12 @@ constexpr std::array kCommands{
                   s.console.askInt("   (integer) proximity for star finding (pixels) = ");
             }},
     Command{"reject", [](Session& s) { rejectCommand(s); }},
+    Command{"findstars", [](Session& s) { findstarsCommand(s); }},
+    Command{"avpix", [](Session& s) { avpixCommand(s); }},
+    Command{"winavpix", [](Session& s) { winavpixCommand(s); }},
+    Command{"sky", [](Session& s) { skyCommand(s); }},
+    Command{"markobject", [](Session& s) { markobjectCommand(s); }},
+    Command{"find", [](Session& s) { findCommand(s); }},
     Command{"setbox",
             [](Session& s) {
               std::vector<int32_t> b = s.console.askInts("   enter box (imin, imax, jmin, jmax) : ", 4);
@@ -175,9 +188,15 @@ constexpr std::array kCommands{
     Command{"stats", [](Session& s) { statsCommand(s); }},
     Command{"listratios", [](Session& s) { listratiosCommand(s); }},
     Command{"liststats", [](Session& s) { liststatsCommand(s); }},
+    Command{"mark", [](Session& s) { markCommand(s); }},
+    Command{"mask", [](Session& s) { maskCommand(s); }},
+    Command{"contrast", [](Session& s) { contrastCommand(s); }},
     Command{"mosaic", [](Session& s) { mosaicCommand(s); }},
     Command{"rotatefram", [](Session& s) { rotateframCommand(s); }},
     Command{"save", [](Session& s) { saveCommand(s); }},
+    Command{"markpath", [](Session& s) { markpathCommand(s); }},
+    Command{"setpix", [](Session& s) { setpixCommand(s); }},
+    Command{"setall", [](Session& s) { setallCommand(s); }},
     Command{"putstar", [](Session& s) { putstarCommand(s); }},
     Command{"skylock", [](Session& s) { skylock(s); }},
     Command{"skyfree",
@@ -196,6 +215,7 @@ constexpr std::array kCommands{
     Command{"savealign",
             [](Session& s) { (void)align::alsave(s.console, s.state.settings.workingPath, s.state.alignment); }},
     Command{"comment", [](Session& s) { commentCommand(s); }},
+    Command{"subtractsk", [](Session& s) { subtractskCommand(s); }},
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},

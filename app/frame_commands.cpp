@@ -93,6 +93,7 @@ void filetypesCommand(Session& s) {
 void loadCommand(Session& s) {
   std::string name = typedFrameName(s, "   file to load : ");
   if (name.empty()) return;
+  s.state.frameName = name;
   image::init(s.console, s.state.ws);
   image::setraw(s.console, s.state.settings);
   State& st = s.state;
@@ -102,6 +103,7 @@ void loadCommand(Session& s) {
 void saveCommand(Session& s) {
   std::string name = typedFrameName(s, "   file to write to : ");
   if (name.empty()) return;
+  s.state.frameName = name;
   image::setraw(s.console, s.state.settings);
   image::save(s.console, s.state.settings, s.state.camera, s.state.ws, name);
 }

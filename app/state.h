@@ -4,6 +4,7 @@
 
 #include "align/alignment_table.h"
 #include "app/settings.h"
+#include "calib/batch_calibration.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 #include "phot/star_data.h"
@@ -20,6 +21,8 @@ struct State {
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
   align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
+  calib::StarListOutput starList;  // stars.lst of the last dfs or s, open until the next star list
+  std::string frameName = std::string(20, ' ');  // the frame last named in a command
   phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
   lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
   lightcurve::StatsTable stats;    // photometry statistics of the last stats command
