@@ -3,10 +3,21 @@
 #include "calib/flat_field.h"
 
 #include "calib/pixel_ops.h"
+#include "image/fits_load.h"
 #include "textio/console.h"
 #include "textio/fortran_format.h"
 
 namespace calib {
+
+bool dark(textio::Console& console, app::Settings& settings, image::Camera& camera, image::Workspaces& ws,
+          std::string_view name20) {
+  if (!image::load2(console, settings, camera, ws, name20, 0, 1.0f, 0, 0)) {
+    console.line("   dark frame not loaded: nothing subtracted");
+    return false;
+  }
+  subtractDark(ws);
+  return true;
+}
 
 FlatMean flatMean(const image::Workspaces& ws) {
   FlatMean flat;

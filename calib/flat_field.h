@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
+#include "app/settings.h"
+#include "image/camera.h"
 #include "image/workspaces.h"
 
 namespace textio {
@@ -11,6 +14,13 @@ class Console;
 }
 
 namespace calib {
+
+/// Loads the frame `name20` (type stripped; the current type is appended) into workspace 2
+/// (replacing it, factor 1, no shift) and subtracts it from workspace 1, clipping at 0.
+/// When the frame cannot be loaded workspace 1 is left unchanged (after the load's message
+/// and one of its own) and false is returned.
+bool dark(textio::Console& console, app::Settings& settings, image::Camera& camera, image::Workspaces& ws,
+          std::string_view name20);
 
 /// The mean of the flat (workspace 3) over the current image size, summed in a 4-byte
 /// float in storage order. It depends only on workspace 3 and the size, so a batch that

@@ -1,0 +1,155 @@
+// Batch calibration: every frame of filelist.txt is loaded, corrected with the dark in
+// workspace 2 and the flat in workspace 3, searched for stars and saved. A frame that
+// cannot be loaded is never processed, so no empty "corrected" frame is ever written.
+#include "calib/batch_calibration.h"
+
+#include "calib/flat_field.h"
+#include "calib/star_finding.h"
+#include "image/file_names.h"
+#include "image/fits_load.h"
+#include "image/fits_save.h"
+#include "textio/console.h"
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+#include "textio/paths.h"
+
+namespace calib {
+
+bool StarListOutput::create(const std::string& hostPath) {
+  close();
+  auto f = std::make_unique<std::ofstream>(hostPath, std::ios::binary | std::ios::trunc);
+  if (!*f) return false;
+  out_ = std::move(f);
+  return true;
+}
+
+void StarListOutput::close() {
+  if (out_) {
+    out_->flush();
+    out_.reset();
+  }
+}
+
+namespace {
+
+constexpr const char* kStarList = "stars.lst";
+
+enum class Calibration { Dark, Flat };
+
+// Asks for the dark or the flat and loads it (dark: raw type into workspace 2; flat: dark-
+// corrected type into workspace 3). With `blankKeeps` a blank answer keeps the workspace as
+// it is. False, after a message, when a named frame cannot be loaded.
+bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps) {
+  const bool isDark = which == Calibration::Dark;
+  std::string name = image::answerName(
+      t.console, isDark ? "   file to subtract (dark frame): " : "   normalising file (flat frame): ");
+  if (blankKeeps && textio::isBlank(name)) return true;
+  image::strip(t.console, t.settings, name);
+  bool loaded = false;
+  if (image::baseNameFits(t.console, name)) {
+    name = textio::fixed(name, 20);
+    if (isDark) {
+      image::setraw(t.console, t.settings);
+      loaded = image::load2(t.console, t.settings, t.camera, t.ws, name, 0, 1.0f, 0, 0);
+    } else {
+      image::setdrk(t.console, t.settings);
+      loaded = image::load3(t.console, t.settings, t.camera, t.ws, name, 0, 1.0f, 0, 0);
+    }
+  }
+  if (!loaded) {
+    t.console.line(isDark ? "   dark frame not loaded: no file processed" : "   flat frame not loaded: no file processed");
+  }
+  return loaded;
+}
+
+// Creates stars.lst in the working path and makes it the star position list file.
+bool createStarList(BatchTables& t, StarListOutput& stars) {
+  stars.close();
+  t.settings.starListFile = textio::fixed(kStarList, 20);
+  std::string full;
+  if (!textio::adpath(t.console, t.settings.workingPath, kStarList, full)) return false;
+  if (!stars.create(textio::hostPath(full))) {
+    t.console.line("   error - cannot create star position list file " + std::string(textio::trimRight(full)));
+    return false;
+  }
+  return true;
+}
+
+void printExplanation(textio::Console& console, const char* first) {
+  console.line(first);
+  console.line("   the flat file must have been dark corrected already, i.e. this ");
+  console.line("   command calculates: (data-dark)*[average flat pixel]/[flat pixel]");
+  console.line("   flat pixels<0.3 average are flagged as bad and set to zero");
+}
+
+// What happens to each frame of the list once it is loaded into workspace 1.
+enum class Work { Correct, CorrectAndFind, FindOnly };
+
+// Works through filelist.txt: for each name, workspace 1 cleared and the frame added into it,
+// then corrected, searched and saved as `work` says. Returns the last frame name worked on.
+std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
+  std::string last(20, ' ');
+  image::FileList list;
+  if (!list.open(t.console, t.settings)) return last;
+  FlatMean flat;
+  if (work != Work::FindOnly) flat = flatMean(t.ws);
+  std::string name;
+  for (int32_t k = 1; k <= list.count(); ++k) {
+    t.console.line("");
+    t.console.prompt(textio::Line("   enter file").i(k, 4).a(" to process: ").str());
+    if (!list.next(name)) break;
+    image::init(t.console, t.ws);
+    if (work == Work::FindOnly) {
+      image::setflt(t.console, t.settings);
+    } else {
+      image::setraw(t.console, t.settings);
+    }
+    if (!image::load(t.console, t.settings, t.camera, t.ws, name, 1, 1.0f, 0, 0)) continue;
+    if (work == Work::FindOnly) {
+      findst(t.console, t.settings, t.ws, name, stars->stream());
+      last = name;
+      continue;
+    }
+    if (flat.nx != t.ws.nx || flat.ny != t.ws.ny) flat = flatMean(t.ws);
+    dfsub(t.console, t.ws, flat);
+    image::stripx(name);
+    image::setflt(t.console, t.settings);
+    std::string out = image::rename(t.settings, name);
+    if (work == Work::CorrectAndFind) findst(t.console, t.settings, t.ws, out, stars->stream());
+    image::save(t.console, t.settings, t.camera, t.ws, out);
+    last = out;
+  }
+  return last;
+}
+
+}  // namespace
+
+std::string dfc(BatchTables t) {
+  printExplanation(t.console, "   dark and flat correct files ");
+  if (!loadCalibration(t, Calibration::Dark, false)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, false)) return std::string(20, ' ');
+  (void)image::gflist(t.console, t.settings);
+  std::string last = processList(t, Work::Correct, nullptr);
+  t.console.line("");
+  return last;
+}
+
+std::string dfs(BatchTables t, StarListOutput& stars) {
+  printExplanation(t.console, "   dark and flat correct files and find stars");
+  if (!createStarList(t, stars)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Dark, true)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, true)) return std::string(20, ' ');
+  (void)image::gflist(t.console, t.settings);
+  return processList(t, Work::CorrectAndFind, &stars);
+}
+
+std::string starsOnly(BatchTables t, StarListOutput& stars) {
+  t.console.line("   find stars in files which have already been dark and flat corrected");
+  t.console.line("   (i.e. dfs without the df)");
+  if (!createStarList(t, stars)) return std::string(20, ' ');
+  (void)image::gflist(t.console, t.settings);
+  t.console.line("   returned from gflist...");
+  return processList(t, Work::FindOnly, &stars);
+}
+
+}  // namespace calib
