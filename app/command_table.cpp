@@ -10,6 +10,7 @@
 #include "app/frame_commands.h"
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
+#include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
 #include "app/settings_commands.h"
 #include "app/working_path.h"
@@ -137,6 +138,7 @@ constexpr std::array kCommands{
             [](Session& s) { phot::setfid(s.console, s.state.settings.workingPath, s.state.starData); }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
     Command{"dmag", [](Session& s) { dmagCommand(s); }},
+    Command{"dmag", [](Session& s) { dmagCommand(s); }},
     Command{"multiply", [](Session& s) { multiplyCommand(s); }},
     Command{"subtract", [](Session& s) { subtractCommand(s); }},
     Command{"dark", [](Session& s) { darkCommand(s); }},
@@ -188,6 +190,9 @@ constexpr std::array kCommands{
     Command{"stats", [](Session& s) { statsCommand(s); }},
     Command{"listratios", [](Session& s) { listratiosCommand(s); }},
     Command{"liststats", [](Session& s) { liststatsCommand(s); }},
+    Command{"stats", [](Session& s) { statsCommand(s); }},
+    Command{"listratios", [](Session& s) { listratiosCommand(s); }},
+    Command{"liststats", [](Session& s) { liststatsCommand(s); }},
     Command{"mark", [](Session& s) { markCommand(s); }},
     Command{"mask", [](Session& s) { maskCommand(s); }},
     Command{"contrast", [](Session& s) { contrastCommand(s); }},
@@ -219,6 +224,9 @@ constexpr std::array kCommands{
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
+    Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
+    Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
+    Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); }},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

@@ -5,6 +5,7 @@
 
 #include "app/working_path.h"
 #include "lightcurve/dmag.h"
+#include "lightcurve/phot_to_dmag.h"
 #include "lightcurve/photometry_stats.h"
 #include "textio/fixed_text.h"
 
@@ -60,6 +61,10 @@ void lighttimeCommand(Session& s) {
   int32_t& on = s.state.ephemeris.lightTime;
   on = on == 1 ? 0 : 1;
   s.console.line(on == 1 ? "   heliocentric light-time correction on" : "   heliocentric light-time correction off");
+}
+
+void phot2dmagCommand(Session& s) {
+  lightcurve::phot2dmag(s.console, s.state.settings.workingPath, s.state.settings.logFileName);
 }
 
 }  // namespace app

@@ -1,5 +1,5 @@
 // Commands of the light-curve reduction: dmag, stats, listratios, liststats, ephemeris,
-// lighttime.
+// lighttime, phot2dmag, lcplot.
 #pragma once
 
 #include "app/state.h"
@@ -18,5 +18,7 @@ void liststatsCommand(Session& s);
 void ephemerisCommand(Session& s);
 /// `lighttime`: toggles the heliocentric light-time correction of dmag's dates.
 void lighttimeCommand(Session& s);
+/// `phot2dmag`: a photometry output file turned into a dmag input table.
+void phot2dmagCommand(Session& s);
 
 }  // namespace app

@@ -7,6 +7,8 @@
 #include "calib/batch_calibration.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
+#include "lightcurve/dates.h"
+#include "lightcurve/photometry_stats.h"
 #include "phot/star_data.h"
 #include "lightcurve/dates.h"
 #include "lightcurve/photometry_stats.h"
@@ -21,6 +23,8 @@ struct State {
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
   align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
+  lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
+  lightcurve::StatsTable stats;    // photometry statistics of the last stats command
   calib::StarListOutput starList;  // stars.lst of the last dfs or s, open until the next star list
   std::string frameName = std::string(20, ' ');  // the frame last named in a command
   phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
