@@ -10,7 +10,6 @@
 #include "app/frame_commands.h"
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
-#include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
 #include "app/settings_commands.h"
 #include "app/working_path.h"
@@ -138,7 +137,6 @@ constexpr std::array kCommands{
             [](Session& s) { phot::setfid(s.console, s.state.settings.workingPath, s.state.starData); }},
     Command{"positionli plf", [](Session& s) { positionli(s); }},
     Command{"dmag", [](Session& s) { dmagCommand(s); }},
-    Command{"dmag", [](Session& s) { dmagCommand(s); }},
     Command{"multiply", [](Session& s) { multiplyCommand(s); }},
     Command{"subtract", [](Session& s) { subtractCommand(s); }},
     Command{"dark", [](Session& s) { darkCommand(s); }},
@@ -190,9 +188,6 @@ constexpr std::array kCommands{
     Command{"stats", [](Session& s) { statsCommand(s); }},
     Command{"listratios", [](Session& s) { listratiosCommand(s); }},
     Command{"liststats", [](Session& s) { liststatsCommand(s); }},
-    Command{"stats", [](Session& s) { statsCommand(s); }},
-    Command{"listratios", [](Session& s) { listratiosCommand(s); }},
-    Command{"liststats", [](Session& s) { liststatsCommand(s); }},
     Command{"mark", [](Session& s) { markCommand(s); }},
     Command{"mask", [](Session& s) { maskCommand(s); }},
     Command{"contrast", [](Session& s) { contrastCommand(s); }},
@@ -222,8 +217,6 @@ constexpr std::array kCommands{
     Command{"comment", [](Session& s) { commentCommand(s); }},
     Command{"subtractsk", [](Session& s) { subtractskCommand(s); }},
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
-    Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
-    Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
     Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); }},
