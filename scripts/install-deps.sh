@@ -9,6 +9,8 @@ command -v gfortran >/dev/null 2>&1 || need+=(gfortran)
 # FITS interoperability tests: astropy writes and reads frames, fitsverify checks saved ones.
 /usr/bin/python3 -c 'import astropy.io.fits' >/dev/null 2>&1 || need+=(python3-astropy)
 command -v fitsverify >/dev/null 2>&1 || need+=(fitsverify)
+# The aperture cross-check compares soft-aperture sums with photutils' subpixel sums.
+/usr/bin/python3 -c 'import photutils' >/dev/null 2>&1 || need+=(python3-photutils)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
