@@ -220,6 +220,7 @@ constexpr std::array kCommands{
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
     Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); }},
+    Command{"lcplot", [](Session& s) { lcplotCommand(s); }},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

@@ -5,6 +5,7 @@
 
 #include "app/working_path.h"
 #include "lightcurve/dmag.h"
+#include "lightcurve/lc_plot.h"
 #include "lightcurve/phot_to_dmag.h"
 #include "lightcurve/photometry_stats.h"
 #include "textio/fixed_text.h"
@@ -65,6 +66,10 @@ void lighttimeCommand(Session& s) {
 
 void phot2dmagCommand(Session& s) {
   lightcurve::phot2dmag(s.console, s.state.settings.workingPath, s.state.settings.logFileName);
+}
+
+void lcplotCommand(Session& s) {
+  lightcurve::lcplot(s.console, s.state.settings.workingPath, s.state.ephemeris);
 }
 
 }  // namespace app

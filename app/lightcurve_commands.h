@@ -20,5 +20,7 @@ void ephemerisCommand(Session& s);
 void lighttimeCommand(Session& s);
 /// `phot2dmag`: a photometry output file turned into a dmag input table.
 void phot2dmagCommand(Session& s);
+/// `lcplot`: an SVG picture of a dmag output file.
+void lcplotCommand(Session& s);
 
 }  // namespace app

@@ -81,24 +81,28 @@ Phase calcph(int32_t year, int32_t month, int32_t day, float time, float alpha, 
   if (eph.lightTime == 0) correction = 0.0f;
   Phase out;
   out.hjd = jd - static_cast<double>(correction);
-  // A period of exactly 0 has no phase; it is treated like a negative period.
-  if (eph.period > 0.0) {
+  out.phase = foldPhase(out.hjd, eph);
+  if (report && eph.period > 0.0) {
     double n = std::trunc((out.hjd - eph.epoch) / eph.period);
-    double cycleStart = n * eph.period + eph.epoch;
-    out.phase = (out.hjd - cycleStart) / eph.period;
-    if (out.phase < 0.0) out.phase += 1.0;
-    if (out.phase > 1.0) out.phase -= 1.0;
-    if (report) {
-      textio::Line l("n = ");
-      if (std::fabs(n) < 9.0e18) {
-        l.freeI(static_cast<int64_t>(n));
-      } else {
-        l.freeD(n);
-      }
-      console.line(l.freeD(cycleStart).a(" phase = ").freeD(out.phase));
+    textio::Line l("n = ");
+    if (std::fabs(n) < 9.0e18) {
+      l.freeI(static_cast<int64_t>(n));
+    } else {
+      l.freeD(n);
     }
+    console.line(l.freeD(n * eph.period + eph.epoch).a(" phase = ").freeD(out.phase));
   }
   return out;
+}
+
+double foldPhase(double hjd, const Ephemeris& eph) {
+  // A period of exactly 0 has no phase; it is treated like a negative period.
+  if (!(eph.period > 0.0)) return 0.0;
+  double n = std::trunc((hjd - eph.epoch) / eph.period);
+  double phase = (hjd - (n * eph.period + eph.epoch)) / eph.period;
+  if (phase < 0.0) phase += 1.0;
+  if (phase > 1.0) phase -= 1.0;
+  return phase;
 }
 
 }  // namespace lightcurve

@@ -38,8 +38,12 @@ struct Phase {
   double phase = 0.0;  // 0 <= phase < 1, or 0 without a period
 };
 
+/// Phase of a (heliocentric) Julian Date in the ephemeris: 0 <= phase < 1 (a date exactly
+/// at the end of a cycle may give 1), or 0 when the period is not positive.
+double foldPhase(double hjd, const Ephemeris& eph);
+
 /// Julian Date (corrected to the Sun when `eph.lightTime` is 1) and phase of an observation
-/// at `time` hours (may pass 24) of the given date. With `eph.phaseReport` 1 the intermediate
+/// at `time` hours (may pass 24; beyond a million hours it counts as 0) of the given date. With `eph.phaseReport` 1 the intermediate
 /// values are printed on `console`.
 Phase calcph(int32_t year, int32_t month, int32_t day, float time, float alpha, float delta,
              const Ephemeris& eph, textio::Console& console);
