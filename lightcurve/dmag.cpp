@@ -211,6 +211,10 @@ void ccdpho(textio::Console& console, std::string_view workingPath, std::string_
   }
   console.line("   data format : " + h.format);
   console.line(textio::Line("   there are ").i(h.starCount, 2).a(" stars in the input file "));
+  if (h.starCount == 0) {
+    console.line("   error - no stars listed after \"  photometry :\"; nothing written");
+    return;
+  }
   console.line("   data will be normalised to the *average* of the specified reference stars");
 
   Reduction r;

@@ -19,13 +19,17 @@ TEST(LightcurveProgram, RefusalsCreateNothing) {
   testsupport::writeFile(dir / "night.txt", " \"start of data\"\n y m d time a b\n");
   // Missing inputs for dmag and stats; then dmag's default input (the name stats kept) is a
   // photometry output file, which has no column titles.
-  auto r = testsupport::runPelm(dir, "dmag\nnone\nstats\nmissing\nstats\nnight.txt\n\ndmag\n\nstop\n");
+  testsupport::writeFile(dir / "nostars.dat", "  output format : ss\n     y   m  d    UTC\n");
+  auto r = testsupport::runPelm(dir, "dmag\nnone\nstats\nmissing\nstats\nnight.txt\n\ndmag\n\ndmag\nnostars\nstop\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("   error - cannot open input file none.dat"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("   error - cannot open file missing"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("   input file [night.txt           ] = "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("no column titles"), std::string::npos) << r.out;
-  for (const char* f : {"none.dat", "none.res", "missing", "night.res"}) EXPECT_FALSE(fs::exists(dir / f)) << f;
+  // A table without stars ends the command instead of asking for a reference star for ever.
+  EXPECT_NE(r.out.find("   error - no stars listed after \"  photometry :\"; nothing written\n $ "), std::string::npos)
+      << r.out;
+  for (const char* f : {"none.dat", "none.res", "missing", "night.res", "nostars.res"}) EXPECT_FALSE(fs::exists(dir / f)) << f;
   fs::remove_all(dir);
 }
 
