@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint
+.PHONY: all deps configure build test demo clean lint bench-dfs
 
 all: build
 
@@ -26,6 +26,9 @@ test: build
 
 demo: build
 	@scripts/demo.sh $(BUILD)
+
+bench-dfs: build
+	@$(BUILD)/bench_dfs_bench
 
 lint:
 	@scripts/lint.sh

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/calib/synthetic_frames.h"
 
 namespace {
@@ -86,6 +88,52 @@ TEST(CalibFlat, KeptMeanIsRetakenWhenTheSizeChanged) {
   EXPECT_EQ(row1(*ws), (std::vector<int32_t>{10, 10}));
   calib::FlatMean same = calib::flatMean(*ws);
   EXPECT_FLOAT_EQ(same.mean, 4.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// The correction rule written out pixel by pixel, for frames of many pixels with every case.
+TEST(CalibFlat, EveryPixelFollowsTheRuleOnALargeRandomFrame) {
+  auto ws = blank(1001, 7);  // an odd count of pixels
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int32_t> data(-2000, 70000), darkv(0, 3000), flatv(-500, 40000);
+  std::vector<int32_t> d, k, f;
+  for (int32_t i = 1; i <= ws->nx; ++i) {
+    for (int32_t j = 1; j <= ws->ny; ++j) {
+      d.push_back(data(rng));
+      k.push_back(darkv(rng));
+      f.push_back(j == 3 ? 0 : flatv(rng));
+      ws->put(i, j, d.back());
+      ws->put2(i, j, k.back());
+      ws->put3(i, j, f.back());
+    }
+  }
+  float sum = 0.0f;
+  for (int32_t v : f) sum += static_cast<float>(v);
+  const float mean = sum / static_cast<float>(f.size());
+  const float threshold = 0.3f * mean;
+  calibtest::TestConsole tc;
+  int64_t rejected = calib::dfsub(tc.console, *ws);
+  int64_t expectRejected = 0;
+  size_t p = 0;
+  for (int32_t i = 1; i <= ws->nx; ++i) {
+    for (int32_t j = 1; j <= ws->ny; ++j, ++p) {
+      int32_t want = 0;
+      if (static_cast<float>(f[p]) > threshold && f[p] > 0) {
+        int32_t t = static_cast<int32_t>(static_cast<float>(d[p] - k[p]) * mean / static_cast<float>(f[p]) + 0.5f);
+        want = t >= 65531 ? 65530 : t;
+      } else {
+        ++expectRejected;
+      }
+      int32_t got = 0;
+      ASSERT_EQ(ws->get(i, j, got), 0);
+      ASSERT_EQ(got, want) << "pixel " << i << "," << j;
+    }
+  }
+  EXPECT_EQ(rejected, expectRejected);
+  EXPECT_GT(expectRejected, 0);
 }
 
 }  // namespace
