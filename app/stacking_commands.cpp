@@ -1,0 +1,232 @@
+// Frame averaging and stacking over the file list, and the object-path file.
+#include "app/stacking_commands.h"
+
+#include <algorithm>
+
+#include "align/alignment_table.h"
+#include "app/working_path.h"
+#include "calib/pixel_ops.h"
+#include "image/file_names.h"
+#include "image/fits_load.h"
+#include "motion/path_model.h"
+#include "phot/path_photometry.h"
+#include "phot/star_data.h"
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+
+namespace app {
+
+namespace {
+
+void zeroAccumulators(Settings& set) {
+  set.stackTimeSum = 0.0f;
+  set.stackPsfRSum = 0.0f;
+  set.stackPsfESum = 0.0f;
+  set.stackCount = 0;
+}
+
+void clearWorkspace1(Session& s) { image::init(s.console, s.state.ws); }
+
+// Adds the time and PSF of every alignment entry of the frame to the accumulators.
+void accumulate(Session& s, const std::string& name) {
+  std::string key = align::stripType(name);
+  Settings& set = s.state.settings;
+  for (int d = 1; d <= align::kAlignEntries; ++d) {
+    const align::AlignmentEntry& e = s.state.alignment.entries[d];
+    if (e.name != key) continue;
+    set.stackTimeSum += e.time;
+    set.stackPsfRSum += s.state.starData.framePsfR[d];
+    set.stackPsfESum += s.state.starData.framePsfE[d];
+    set.stackCount += 1;
+  }
+}
+
+// Closes a stack: the mean of the frames added, the averages of the accumulators.
+// A stack without frames is reported and left at zero.
+void closeStack(Session& s, float added) {
+  Settings& set = s.state.settings;
+  if (added < 0.5f) {
+    s.console.line("   error - no frames stacked");
+    zeroAccumulators(set);
+    return;
+  }
+  calib::multip(s.state.ws, 1.0f / added);
+  s.console.line(textio::Line("   total number of files stacked =").i(calib::roundHalfAway(added), 4));
+  set.stackTimeSum /= added;
+  set.stackPsfRSum /= added;
+  set.stackPsfESum /= added;
+}
+
+void measurePartialStack(Session& s) {
+  phot::spa(s.console, s.state.settings, s.state.ws, s.state.paths.model1, s.state.psfModel,
+            s.state.interp.psfZeroRadius, s.state.camera.gain, s.state.objectPath.get());
+}
+
+void printAverages(Session& s) {
+  const Settings& set = s.state.settings;
+  s.console.line(textio::Line("                    average time = ").f(set.stackTimeSum, 6, 3));
+  s.console.line(textio::Line("          average psf model(r,e) = ")
+                     .f(set.stackPsfRSum, 5, 2)
+                     .x(1)
+                     .f(set.stackPsfESum, 5, 2));
+}
+
+// The alignment table reloaded, the accumulators zeroed; false when there is no alignment data.
+bool prepareAlignment(Session& s) {
+  align::alload(s.console, s.state.settings.workingPath, s.state.alignment);
+  zeroAccumulators(s.state.settings);
+  return align::altest(s.console, s.state.alignment) == 0;
+}
+
+bool openFileList(Session& s, image::FileList& list) {
+  image::gflist(s.console, s.state.settings);
+  image::setflt(s.console, s.state.settings);
+  return list.open(s.console, s.state.settings);
+}
+
+// The offset of a frame: its alignment entry, refused (false) when it is missing or too wide.
+bool frameOffset(Session& s, const std::string& name, align::FrameLookup& f) {
+  s.console.line("   getting alignment data for " + name);
+  f = phot::getfid(s.console, s.state.alignment, name, s.state.ws.frameTime);
+  return f.du <= 9997.0f && f.fwhm <= s.state.interp.fwhmLimit;
+}
+
+// The moving object's displacement since the model's zero time (zero with motion off).
+motion::PathPosition displacement(Session& s) {
+  if (s.state.settings.motionOn != 1) return {};
+  return motion::movuv(s.state.paths.model1, s.state.ws.frameTime);
+}
+
+// After a frame is added: the accumulators, and a partial stack closed when it is full.
+void afterFrame(Session& s, const std::string& name, float& added) {
+  accumulate(s, name);
+  Settings& set = s.state.settings;
+  if (set.stackCount < set.maxStack) return;
+  closeStack(s, added);
+  measurePartialStack(s);
+  zeroAccumulators(set);
+  added = 0.0f;
+  clearWorkspace1(s);
+}
+
+// The end of the list: a limited stack leaves the rest summed; otherwise the closing lines.
+void finishStack(Session& s, float added) {
+  if (s.state.settings.maxStack < 9999) return;
+  closeStack(s, added);
+  if (added >= 0.5f) printAverages(s);
+}
+
+}  // namespace
+
+void avfiles(Session& s) {
+  clearWorkspace1(s);
+  s.console.line("   average files without offset");
+  image::gflist(s.console, s.state.settings);
+  image::setraw(s.console, s.state.settings);
+  image::FileList list;
+  if (!list.open(s.console, s.state.settings)) return;
+  clearWorkspace1(s);
+  int32_t count = std::max(list.count(), 1);
+  float factor = 1.0f / static_cast<float>(count);
+  int loaded = 0, tried = 0;
+  std::string name;
+  while (list.next(name)) {
+    ++tried;
+    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, factor, 0, 0)) ++loaded;
+  }
+  if (loaded == tried) return;
+  if (loaded == 0) {
+    s.console.line("   error - no frame of the list could be loaded");
+    return;
+  }
+  s.console.line(textio::Line("   warning -").i(tried - loaded, 4).a(" of").i(tried, 4)
+                     .a(" frames could not be loaded; the average is of the others"));
+  calib::multip(s.state.ws, static_cast<float>(count) / static_cast<float>(loaded));
+}
+
+void stack(Session& s) {
+  if (!prepareAlignment(s)) return;
+  clearWorkspace1(s);
+  s.console.line("   average files with offset");
+  image::FileList list;
+  if (!openFileList(s, list) || list.count() == 0) return;
+  clearWorkspace1(s);
+  float added = 0.0f;
+  std::string name;
+  while (list.next(name)) {
+    align::FrameLookup f;
+    if (!frameOffset(s, name, f)) continue;
+    motion::PathPosition d = displacement(s);
+    int32_t i = 0, j = 0;
+    calib::round(f.du + d.du, f.dv + d.dv, i, j);
+    s.console.line("   adding file " + name);
+    if (!image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, 1.0f, i, j)) continue;
+    added += 1.0f;
+    afterFrame(s, name, added);
+  }
+  finishStack(s, added);
+}
+
+void rstack(Session& s) {
+  clearWorkspace1(s);
+  if (!prepareAlignment(s)) return;
+  clearWorkspace1(s);
+  s.console.line("   average files with offset and rotation ");
+  image::FileList list;
+  if (!openFileList(s, list)) return;
+  clearWorkspace1(s);
+  float added = 0.0f;
+  std::string name;
+  image::Workspaces& ws = s.state.ws;
+  while (list.next(name)) {
+    align::FrameLookup f;
+    if (!frameOffset(s, name, f)) continue;
+    s.console.line("   adding file " + name);
+    bool loaded = false;
+    if (added < 0.5f) {
+      loaded = image::load(s.console, s.state.settings, s.state.camera, ws, name, 0, 1.0f, 0, 0);
+      if (loaded) {
+        image::copy12(s.console, ws);
+        clearWorkspace1(s);
+      }
+    } else {
+      loaded = image::load2(s.console, s.state.settings, s.state.camera, ws, name, 0, 1.0f, 0, 0);
+    }
+    if (!loaded) {
+      // A frame that is not there is not stacked, and the previous one is not used again.
+      std::fill(ws.w2.begin(), ws.w2.end(), 0);
+      continue;
+    }
+    motion::PathPosition d = displacement(s);
+    calib::iderot(ws, s.state.camera.pixelSizeX, s.state.camera.pixelSizeY, 1, f.du, f.dv, f.rotation, d.du, d.dv);
+    added += 1.0f;
+    afterFrame(s, name, added);
+  }
+  finishStack(s, added);
+}
+
+void loadwithof(Session& s) {
+  s.console.prompt(" file to load : ");
+  std::string name = s.console.answerText(20);
+  std::vector<int32_t> offset = s.console.askInts("    i offset, j offset : ", 2);
+  image::strip(s.console, s.state.settings, name);
+  image::setraw(s.console, s.state.settings);
+  (void)image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 0, 1.0f, offset[0], offset[1]);
+}
+
+void openPathFile(Session& s) {
+  std::string host = hostName(s, "objectpath.txt");
+  auto file = std::make_unique<std::ofstream>(host, std::ios::binary | std::ios::trunc);
+  if (host.empty() || !*file) {
+    s.console.line("   error - cannot open objectpath.txt");
+    return;
+  }
+  s.state.objectPath = std::move(file);
+  s.console.line("   opened objectpath.txt on unit 19");
+}
+
+void closePathFile(Session& s) { s.state.objectPath.reset(); }
+
+void astpsfpos(Session& s) { measurePartialStack(s); }
+
+}  // namespace app

@@ -1,0 +1,255 @@
+// Averaging and stacking over a file list, on small frames written by the test.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
+
+#include "align/alignment_table.h"
+#include "app/stacking_commands.h"
+#include "app/state.h"
+#include "image/camera.h"
+#include "tests/image/fits_files.h"
+#include "tests/support/run_pelm.h"
+#include "textio/fixed_text.h"
+
+namespace {
+
+constexpr int kN = 64;
+
+struct Stacking {
+  std::filesystem::path dir = testsupport::freshFolder("stack");
+  std::unique_ptr<app::State> state = std::make_unique<app::State>();
+  std::istringstream in;
+  std::ostringstream out;
+  textio::Console console{in, out};
+  app::Session s{*state, console};
+  std::string alignDat;
+  std::vector<std::string> names;
+
+  Stacking() {
+    state->settings.workingPath = textio::fixed(dir.string() + "/", 80);
+    state->settings.fileTypeCodes = {"fts", "   ", "fit", "drk", "fts", "   ", "   ", "   ", "3  ", "   "};
+    image::Camera& cam = state->camera;
+    cam.nx = cam.ny = kN;
+    cam.pixelSizeX = cam.pixelSizeY = 9.0f;
+    cam.icv = 4;
+    image::decode(console, cam, 0);
+    state->ws.nx = state->ws.ny = kN;
+  }
+  ~Stacking() {
+    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir);
+  }
+  // A frame file of values v(i, j) (0..65535), stored with BZERO 32768, and its alignment line.
+  void frame(const std::string& name, float time, float du, float dv, float rot, int fwhm,
+             const std::function<int(int, int)>& v) {
+    std::vector<std::string> cards = fitstest::basicCards(kN, kN);
+    cards.push_back(fitstest::card("DATE-OBS= '2026-03-14T21:00:00'"));
+    std::string bytes = fitstest::header(cards) +
+                        fitstest::data(kN, kN, [&](int i, int j) { return static_cast<uint16_t>(v(i, j) ^ 0x8000); });
+    testsupport::writeFile(dir / (name + ".fts"), bytes);
+    alignDat += align::alignRecord(name + ".fts", time, du, dv, rot, fwhm, 100.0f, 0.0f) + "\n";
+    names.push_back(name);
+  }
+  void writeLists() {
+    testsupport::writeFile(dir / "align.dat", alignDat);
+    std::string list = std::to_string(names.size()) + "\n";
+    for (const auto& n : names) list += textio::fixed(n, 20) + "\n";
+    testsupport::writeFile(dir / "filelist.txt", list + " \n");
+  }
+  int pixel(int i, int j) {
+    int32_t v = -1;
+    state->ws.get(i, j, v);
+    return v;
+  }
+  int count(const std::string& text) {
+    int n = 0;
+    for (size_t p = out.str().find(text); p != std::string::npos; p = out.str().find(text, p + 1)) ++n;
+    return n;
+  }
+};
+
+// A square "star" of 3 x 3 pixels of height h centred at (ci, cj) on a sky of 100.
+std::function<int(int, int)> square(int ci, int cj, int h) {
+  return [=](int i, int j) { return std::abs(i - ci) <= 1 && std::abs(j - cj) <= 1 ? 100 + h : 100; };
+}
+
+TEST(Stacking, AvfilesGivesTheMeanAndRescalesWhenAFrameIsMissing) {
+  Stacking t;
+  t.frame("a", 1.0f, 0, 0, 0, 3, [](int, int) { return 100; });
+  t.frame("b", 1.1f, 0, 0, 0, 3, [](int, int) { return 200; });
+  t.frame("c", 1.2f, 0, 0, 0, 3, [](int, int) { return 400; });
+  t.writeLists();
+  // avfiles reads raw frames.
+  for (const char* n : {"a", "b", "c"}) {
+    std::filesystem::rename(t.dir / (std::string(n) + ".fts"), t.dir / (std::string(n) + ".fit"));
+  }
+  t.in.str("...\n");
+  app::avfiles(t.s);
+  EXPECT_EQ(t.pixel(1, 1), 233);
+  EXPECT_EQ(t.pixel(kN, kN), 233);
+  std::filesystem::remove(t.dir / "c.fit");
+  t.in.clear();
+  t.in.str("...\n");
+  app::avfiles(t.s);
+  EXPECT_EQ(t.pixel(10, 10), 150);
+  EXPECT_EQ(t.count("could not be loaded"), 1);
+}
+
+TEST(Stacking, StackPutsShiftedStarsBackOnTheFiducialPixels) {
+  Stacking t;
+  const int di[] = {0, 3, -2, 5}, dj[] = {0, 1, 4, -3};
+  for (int k = 0; k < 4; ++k) t.frame("f" + std::to_string(k), 20.0f + k, di[k], dj[k], 0, 3, square(30 + di[k], 25 + dj[k], 800));
+  t.writeLists();
+  t.in.str("...\n");
+  app::stack(t.s);
+  EXPECT_EQ(t.pixel(30, 25), 900);
+  EXPECT_EQ(t.pixel(31, 26), 900);
+  EXPECT_EQ(t.pixel(33, 25), 100);
+  EXPECT_EQ(t.count("   total number of files stacked =   4\n"), 1);
+  EXPECT_NEAR(t.state->settings.stackTimeSum, 21.5f, 1e-5);
+  EXPECT_NE(t.out.str().find("                    average time = 21.500\n"), std::string::npos);
+}
+
+TEST(Stacking, FwhmAtTheLimitIsStackedAndAboveItIsNot) {
+  Stacking t;
+  t.state->interp.fwhmLimit = 3;
+  t.frame("ok", 1.0f, 0, 0, 0, 3, [](int, int) { return 300; });
+  t.frame("wide", 1.1f, 0, 0, 0, 4, [](int, int) { return 900; });
+  t.writeLists();
+  t.in.str("...\n");
+  app::stack(t.s);
+  EXPECT_EQ(t.pixel(5, 5), 300);
+  EXPECT_EQ(t.count("   adding file ok"), 1);
+  EXPECT_EQ(t.count("   adding file wide"), 0);
+}
+
+TEST(Stacking, PartialStacksOfMaxStackFrames) {
+  for (int frames : {9, 8}) {
+    Stacking t;
+    t.state->settings.maxStack = 3;
+    for (int k = 0; k < frames; ++k) t.frame("p" + std::to_string(k), 1.0f + 0.1f * k, 0, 0, 0, 3, [](int, int) { return 10; });
+    t.writeLists();
+    t.in.str("...\n");
+    app::stack(t.s);
+    EXPECT_EQ(t.count("   total number of files stacked =   3\n"), frames / 3) << frames;
+    EXPECT_EQ(t.count("average time"), 0);
+    // Each partial stack is measured along the path; without a PSF model nothing is appended.
+    EXPECT_EQ(t.count("   no PSF model - use readpsffil\n"), frames / 3);
+    EXPECT_EQ(t.pixel(7, 7), 10 * (frames % 3)) << "frames left summed, unscaled";
+  }
+}
+
+TEST(Stacking, AFrameMissingFromTheAlignmentOrTheDiskIsNotStacked) {
+  Stacking t;
+  t.frame("a", 1.0f, 0, 0, 0, 3, [](int, int) { return 100; });
+  t.frame("b", 1.1f, 0, 0, 0, 3, [](int, int) { return 300; });
+  t.writeLists();
+  testsupport::writeFile(t.dir / "filelist.txt", "4\n" + textio::fixed("a", 20) + "\n" + textio::fixed("gone", 20) +
+                                                     "\n" + textio::fixed("b", 20) + "\n" + textio::fixed("x", 20) + "\n \n");
+  std::filesystem::remove(t.dir / "b.fts");
+  t.in.str("...\n");
+  app::stack(t.s);
+  EXPECT_EQ(t.pixel(3, 3), 100);
+  EXPECT_EQ(t.count("   total number of files stacked =   1\n"), 1);
+  EXPECT_EQ(t.count("  no offset recorded for this file !\n"), 2);
+}
+
+TEST(Stacking, EmptyStackIsReportedWithoutDividingByZero) {
+  Stacking t;
+  t.frame("wide", 1.0f, 0, 0, 0, 9, [](int, int) { return 100; });
+  t.writeLists();
+  t.in.str("...\n");
+  app::rstack(t.s);
+  EXPECT_EQ(t.count("   error - no frames stacked\n"), 1);
+  EXPECT_EQ(t.pixel(3, 3), 0);
+  EXPECT_EQ(t.state->settings.stackTimeSum, 0.0f);
+}
+
+TEST(Stacking, TrackAndStackMakesTheMovingObjectPointLike) {
+  Stacking plain, track;
+  for (Stacking* t : {&plain, &track}) {
+    for (int k = 0; k < 5; ++k) {
+      float time = 2.0f + 0.5f * static_cast<float>(k);
+      // The object moves 4 pixels an hour along u: 2 pixels a frame.
+      t->frame("m" + std::to_string(k), time, 0, 0, 0, 3,
+               [k](int i, int j) { return i == 20 + 2 * k && j == 30 ? 1100 : 100; });
+    }
+    t->writeLists();
+    t->state->paths.model1.t0 = 2.0f;
+    t->state->paths.model1.uOrder = 1;
+    t->state->paths.model1.vOrder = 1;
+    t->state->paths.model1.cu[1] = 20.0f;
+    t->state->paths.model1.cu[2] = 4.0f;
+    t->state->paths.model1.cv[1] = 30.0f;
+    t->in.str("...\n");
+  }
+  app::stack(plain.s);
+  track.state->settings.motionOn = 1;
+  app::stack(track.s);
+  int plainPeak = 0;
+  for (int i = 15; i <= 35; ++i) plainPeak = std::max(plainPeak, plain.pixel(i, 30) - 100);
+  int trackPeak = track.pixel(20, 30) - 100;
+  EXPECT_EQ(trackPeak, 1000);
+  EXPECT_GE(trackPeak, 3 * plainPeak);
+}
+
+TEST(Stacking, RstackUndoesARotationAndASubPixelShift) {
+  Stacking t;
+  const double rot = 1.0, du = 0.3, dv = -0.4, u0 = 40.0, v0 = 35.0;
+  double th = rot * M_PI / 180.0;
+  double uf = u0 * std::cos(th) + v0 * std::sin(th) + du;
+  double vf = v0 * std::cos(th) - u0 * std::sin(th) + dv;
+  auto gauss = [](double uc, double vc) {
+    return [=](int i, int j) {
+      double r2 = (i - uc) * (i - uc) + (j - vc) * (j - vc);
+      return 100 + static_cast<int>(std::lround(5000.0 * std::exp(-r2 / (2 * 1.5 * 1.5))));
+    };
+  };
+  t.frame("r0", 1.0f, 0, 0, 0, 3, gauss(u0, v0));
+  t.frame("r1", 1.1f, static_cast<float>(du), static_cast<float>(dv), static_cast<float>(rot), 3, gauss(uf, vf));
+  t.writeLists();
+  t.in.str("...\n");
+  app::rstack(t.s);
+  double sum = 0, su = 0, sv = 0;
+  for (int i = 32; i <= 48; ++i) {
+    for (int j = 27; j <= 43; ++j) {
+      double w = t.pixel(i, j) - 100;
+      sum += w;
+      su += w * i;
+      sv += w * j;
+    }
+  }
+  EXPECT_NEAR(su / sum, u0, 0.2);
+  EXPECT_NEAR(sv / sum, v0, 0.2);
+}
+
+TEST(Stacking, PathPhotometryAppendsToTheOpenObjectPathFile) {
+  Stacking t;
+  t.state->ws.nx = t.state->ws.ny = kN;
+  for (int i = 1; i <= kN; ++i) {
+    for (int j = 1; j <= kN; ++j) {
+      double r2 = (i - 30.3) * (i - 30.3) + (j - 25.6) * (j - 25.6);
+      t.state->ws.put(i, j, 200 + static_cast<int>(std::lround(3000.0 * std::exp(-r2 / (1.6 * 1.6)))));
+    }
+  }
+  t.state->paths.model1.cu[1] = 30.0f;
+  t.state->paths.model1.cv[1] = 26.0f;
+  t.state->settings.stackPsfRSum = 1.6f;
+  t.state->settings.stackPsfESum = 1.0f;
+  t.state->settings.stackTimeSum = 21.25f;
+  t.state->settings.skyBox = 21;
+  app::openPathFile(t.s);
+  app::astpsfpos(t.s);
+  app::closePathFile(t.s);
+  std::string line = testsupport::readFile(t.dir / "objectpath.txt");
+  ASSERT_EQ(line.size(), 41u) << line;
+  EXPECT_EQ(line.substr(0, 8), " 21.250,");
+  EXPECT_NEAR(std::stod(line.substr(8, 8)), 30.3, 0.02);
+  EXPECT_NEAR(std::stod(line.substr(17, 8)), 25.6, 0.02);
+  EXPECT_EQ(line.substr(25, 9), ",  sky=, ");
+}
+
+}  // namespace
