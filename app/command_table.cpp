@@ -5,6 +5,7 @@
 
 #include "align/alignment_table.h"
 #include "app/alignment_commands.h"
+#include "app/alignr_command.h"
 #include "app/calib_commands.h"
 #include "app/camera_commands.h"
 #include "app/frame_commands.h"
@@ -12,12 +13,15 @@
 #include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
 #include "app/settings_commands.h"
+#include "app/stacking_commands.h"
 #include "app/working_path.h"
 #include "image/camera.h"
-#include "phot/star_data.h"
 #include "image/file_names.h"
 #include "image/workspaces.h"
 #include "motion/path_model.h"
+#include "motion/residuals.h"
+#include "phot/position_refinement.h"
+#include "phot/star_data.h"
 #include "textio/fixed_text.h"
 
 namespace app {
@@ -44,13 +48,18 @@ constexpr std::array kCommands{
     Command{"dfs", [](Session& s) { dfsCommand(s); }},
     Command{"s", [](Session& s) { sCommand(s); }},
     Command{"load", [](Session& s) { loadCommand(s); }},
+    Command{"avfiles", [](Session& s) { avfiles(s); }},
     Command{"maxstack", [](Session& s) { maxstackCommand(s); }},
     Command{"resetmaxst",
             [](Session& s) {
               s.state.settings.maxStack = 9999;
               s.console.line("  normal image stacking resumed");
             }},
+    Command{"stack", [](Session& s) { stack(s); }},
+    Command{"rstack", [](Session& s) { rstack(s); }},
+    Command{"astpsfpos", [](Session& s) { astpsfpos(s); }},
     Command{"align", [](Session& s) { alignCommand(s); }},
+    Command{"alignr", [](Session& s) { alignrCommand(s); }},
     Command{"allist", [](Session& s) { align::allist(s.console, s.state.alignment); }},
     Command{"fitrotatio fitrot", [](Session& s) { fitrotCommand(s); }},
     Command{"fitpath fittrack", [](Session& s) { fitpathCommand(s, 0); }},
@@ -69,6 +78,14 @@ constexpr std::array kCommands{
     Command{"estimatepa ep", [](Session& s) { estimatepaCommand(s); }},
     Command{"testpath", [](Session& s) { testpathCommand(s); }},
     Command{"diffpath", [](Session& s) { diffpathCommand(s); }},
+    Command{"resetresid",
+            [](Session& s) {
+              s.state.residuals.reset();
+              s.console.line("  residual arrays reset");
+            }},
+    Command{"rejectresi rr",
+            [](Session& s) { motion::rejrsd(s.console, s.state.residuals, s.state.alignment); }},
+    Command{"residuals res", [](Session& s) { motion::rsdst(s.console, s.state.residuals); }},
     Command{"motionon",
             [](Session& s) {
               s.state.settings.motionOn = 1;
@@ -129,7 +146,19 @@ constexpr std::array kCommands{
     Command{"copypositi", [](Session& s) { starDataMode(s, 9); }},
     Command{"resetposit", [](Session& s) { starDataMode(s, 10); }},
     Command{"positions", [](Session& s) { starDataMode(s, 1); }},
+    Command{"updateposi up",
+            [](Session& s) {
+              phot::updatePositions(s.console, s.state.settings, {s.state.camera.pixelSizeX, s.state.camera.pixelSizeY},
+                                    s.state.starData);
+            }},
     Command{"listalign showalign", [](Session& s) { align::listalign(s.console, s.state.alignment); }},
+    Command{"updatemult um",
+            [](Session& s) {
+              s.state.residuals.reset();
+              phot::updateMultiple(s.console, s.state.settings, {s.state.camera.pixelSizeX, s.state.camera.pixelSizeY},
+                                   s.state.starData, s.state.alignment, s.state.paths.model1, s.state.residuals,
+                                   s.state.ws.frameTime);
+            }},
     Command{"loadpositi",
             [](Session& s) { phot::gsload(s.console, s.state.settings.workingPath, s.state.starData); }},
     Command{"showpositi listpositi", [](Session& s) { phot::gsshow(s.console, s.state.starData); }},
@@ -189,6 +218,7 @@ constexpr std::array kCommands{
     Command{"listratios", [](Session& s) { listratiosCommand(s); }},
     Command{"liststats", [](Session& s) { liststatsCommand(s); }},
     Command{"mark", [](Session& s) { markCommand(s); }},
+    Command{"loadwithof", [](Session& s) { loadwithof(s); }},
     Command{"mask", [](Session& s) { maskCommand(s); }},
     Command{"contrast", [](Session& s) { contrastCommand(s); }},
     Command{"mosaic", [](Session& s) { mosaicCommand(s); }},
@@ -216,6 +246,8 @@ constexpr std::array kCommands{
             [](Session& s) { (void)align::alsave(s.console, s.state.settings.workingPath, s.state.alignment); }},
     Command{"comment", [](Session& s) { commentCommand(s); }},
     Command{"subtractsk", [](Session& s) { subtractskCommand(s); }},
+    Command{"openpathfi", [](Session& s) { openPathFile(s); }},
+    Command{"closepathf", [](Session& s) { closePathFile(s); }},
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},

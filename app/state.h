@@ -2,6 +2,9 @@
 // that main creates and hands to the interpreter. Tests build a fresh one each.
 #pragma once
 
+#include <fstream>
+#include <memory>
+
 #include "align/alignment_table.h"
 #include "app/settings.h"
 #include "calib/batch_calibration.h"
@@ -9,10 +12,10 @@
 #include "image/workspaces.h"
 #include "lightcurve/dates.h"
 #include "lightcurve/photometry_stats.h"
-#include "phot/star_data.h"
-#include "lightcurve/dates.h"
-#include "lightcurve/photometry_stats.h"
 #include "motion/path_model.h"
+#include "motion/residuals.h"
+#include "phot/psf_model.h"
+#include "phot/star_data.h"
 #include "textio/console.h"
 
 namespace app {
@@ -23,13 +26,14 @@ struct State {
   image::Camera camera;            // camera definition
   image::Workspaces ws;            // the three workspaces and the last frame's header values
   align::AlignmentTable alignment; // per-frame offsets from the fiducial frame
-  lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
-  lightcurve::StatsTable stats;    // photometry statistics of the last stats command
   calib::StarListOutput starList;  // stars.lst of the last dfs or s, open until the next star list
   std::string frameName = std::string(20, ' ');  // the frame last named in a command
-  phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
   lightcurve::Ephemeris ephemeris; // epoch and period for phases, light-time switch
   lightcurve::StatsTable stats;    // photometry statistics of the last stats command
+  phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
+  motion::ResidualTable residuals; // position residuals of the tracked object
+  phot::PsfModel psfModel;         // shared sub-sampling state of the PSF model
+  std::unique_ptr<std::ofstream> objectPath;  // objectpath.txt while openpathfi holds it open
   motion::PathModels paths;        // path models 1 and 2 of the moving object
 };
 
