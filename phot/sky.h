@@ -12,12 +12,12 @@
 #include "app/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
+#include "phot/star_data.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 
 namespace phot {
 
-constexpr int kSkySpots = 20;         ///< sky positions per object
 constexpr int kMaxSkySamples = 10000; ///< capacity of the robust estimator's sample store
 
 /// Sums over one circular sky patch.
