@@ -12,6 +12,7 @@
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
+#include "app/photometry_dialogues.h"
 #include "app/settings_commands.h"
 #include "app/stacking_commands.h"
 #include "app/working_path.h"
@@ -208,6 +209,11 @@ constexpr std::array kCommands{
             [](Session& s) {
               s.state.settings.skyApertureRadius = s.console.askReal("   enter sky aperture radius, pixels : ");
             }},
+    Command{"starlist", [](Session& s) { starlistCommand(s); }},
+    Command{"target targets", [](Session& s) { targetsCommand(s); }},
+    Command{"nstarlist", [](Session& s) { nstarlistCommand(s); }},
+    Command{"dskylist", [](Session& s) { dskylistCommand(s); }},
+    Command{"clearsky", [](Session& s) { clearskyCommand(s); }},
     Command{"focallengt",
             [](Session& s) { s.state.settings.focalLength = s.console.askReal("   enter focal length (mm) : "); }},
     Command{"secondorde", [](Session& s) { secondorde(s); }},
@@ -249,6 +255,7 @@ constexpr std::array kCommands{
     Command{"openpathfi", [](Session& s) { openPathFile(s); }},
     Command{"closepathf", [](Session& s) { closePathFile(s); }},
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
+    Command{"readpsffil", [](Session& s) { readpsffilCommand(s); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
     Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); }},
