@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Runs pelm on a short scripted session in a fresh folder under the build directory.
+# The demo: generates a synthetic night (40 frames with dark, flat, a drifting star field and
+# a moving asteroid) in a fresh folder under the build directory and reduces it with pelm the
+# way an observer would, from the command file scripts/demo-night.txt.
 set -euo pipefail
 build="${1:-build}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
-demo="$root/$build/demo"
-rm -rf "$demo"
-mkdir -p "$demo"
-cp "$root/tests/sessions/common/device.ccd" "$demo/device.ccd"
-cd "$demo"
-"$root/$build/pelm" < "$root/scripts/demo-session.txt"
+night="$root/$build/demo-night"
+rm -rf "$night"
+"$root/$build/simnight" --out "$night" --frames 40 --seed 1
+cd "$night"
+# Working path: this folder; file types: raw fit, dark-corrected drk, dark+flat-corrected fts;
+# frame numbers in three digits.
+{
+  printf '%-80s\n' ''
+  printf '%-3s\n' '' '' fit drk fts '' '' '' 3 ''
+} > path.dat
+"$root/$build/pelm" < "$root/scripts/demo-night.txt" > session.log
+echo "pelm reduced the demo night in $night"
+echo "  console transcript:   $night/session.log"
+echo "  star lists:           $night/stars.lst"
+echo "  alignment table:      $night/align.dat"
+echo "  stacked frame:        $night/stacked.fit (stacked along the asteroid's track)"
+echo "  what was put in:      $night/truth.txt"
 echo
-echo "demo run finished in $demo"
+echo "alignment against the truth (du, dv of the last frames):"
+tail -n 3 align.dat
+grep '^frame' truth.txt | tail -n 3 | awk '{printf "  truth %s du %s dv %s\n", $2, $4, $5}'
