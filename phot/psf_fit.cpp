@@ -21,19 +21,21 @@ namespace {
 constexpr int kMaxPoints = 9;  // sub-sample points per axis handled by the factor tables
 
 struct Profile {
-  std::array<float, kBox * kBox> p{};          // model per pixel (0 outside the zero radius)
-  std::array<bool, kBox * kBox> modelled{};     // pixel centre closer than the zero radius
+  std::array<float, kBox * kBox> p{};      // model per pixel, for the modelled pixels
+  std::array<size_t, kBox * kBox> pixels{}; // modelled pixels (centre closer than the zero
+  size_t count = 0;                         // radius), in ascending index order
 };
 
 size_t at(int a, int b) { return static_cast<size_t>((a - 1) * kBox + (b - 1)); }
 
 void markModelled(const PsfInputs& in, float x, float y, Profile& prof) {
   const double r2 = static_cast<double>(in.zeroRadius) * in.zeroRadius;
+  prof.count = 0;
   for (int a = 1; a <= kBox; ++a) {
     const double da = static_cast<double>(a) - x;
     for (int b = 1; b <= kBox; ++b) {
       const double db = static_cast<double>(b) - y;
-      prof.modelled[at(a, b)] = da * da + db * db < r2;
+      if (da * da + db * db < r2) prof.pixels[prof.count++] = at(a, b);
     }
   }
 }
@@ -45,9 +47,10 @@ Trial deviationOf(const PsfInputs& in, const PixelVariance& var, const Profile& 
   t.amplitude = amplitude;
   if (in.amplitudeFlag == 1) {
     double num = 0.0, den = 0.0;
-    for (size_t n = 0; n < prof.p.size(); ++n) {
+    for (size_t k = 0; k < prof.count; ++k) {
+      const size_t n = prof.pixels[k];
       const double p = prof.p[n], v = var.v[n];
-      if (!prof.modelled[n] || p < 0.001 || v <= 0.0) continue;
+      if (p < 0.001 || v <= 0.0) continue;
       num += (in.box.v[n] - in.sky) * p / v;
       den += p * p / v;
     }
@@ -55,9 +58,10 @@ Trial deviationOf(const PsfInputs& in, const PixelVariance& var, const Profile& 
     t.amplitude = static_cast<float>(num / den);
   }
   double chi = 0.0;
-  for (size_t n = 0; n < prof.p.size(); ++n) {
+  for (size_t k = 0; k < prof.count; ++k) {
+    const size_t n = prof.pixels[k];
     const double v = var.v[n];
-    if (!prof.modelled[n] || v <= 0.0) continue;
+    if (v <= 0.0) continue;
     const double r = in.box.v[n] - static_cast<double>(t.amplitude) * prof.p[n] - in.sky;
     chi += r * r / v;
     t.pixels += 1;
@@ -71,11 +75,14 @@ struct Factors {
   std::array<double, kBox * kMaxPoints> f{};
 };
 
-void fillFactors(const PsfModel& model, float c, double scale, Factors& out) {
+// Only columns (rows) closer than the zero radius to c hold modelled pixels; the others are
+// left unset and never read.
+void fillFactors(const PsfModel& model, float c, double scale, double r2, Factors& out) {
   const int32_t n = model.subsampling;
   const int h = n / 2;
   for (int a = 1; a <= kBox; ++a) {
     const double d = static_cast<double>(a) - c;
+    if (!(d * d < r2)) continue;
     for (int s = -h; s <= h; ++s)
       out.f[static_cast<size_t>((a - 1) * kMaxPoints + (s + h))] =
           modelFactor(d - subsampleOffset(s, n), scale);
@@ -86,14 +93,13 @@ void profileFromFactors(const PsfModel& model, const Factors& fu, const Factors&
                         Profile& prof) {
   const int points = 2 * (model.subsampling / 2) + 1;
   const double count = static_cast<double>(points) * points;
-  for (size_t n = 0; n < prof.p.size(); ++n) {
+  for (size_t k = 0; k < prof.count; ++k) {
+    const size_t n = prof.pixels[k];
+    const size_t col = (n / kBox) * kMaxPoints, row = (n % kBox) * kMaxPoints;
     double sum = 0.0;
-    if (prof.modelled[n]) {
-      const size_t col = (n / kBox) * kMaxPoints, row = (n % kBox) * kMaxPoints;
-      for (int s = 0; s < points; ++s)
-        for (int t = 0; t < points; ++t)
-          sum += fu.f[col + static_cast<size_t>(s)] * fv.f[row + static_cast<size_t>(t)];
-    }
+    for (int s = 0; s < points; ++s)
+      for (int t = 0; t < points; ++t)
+        sum += fu.f[col + static_cast<size_t>(s)] * fv.f[row + static_cast<size_t>(t)];
     prof.p[n] = static_cast<float>(sum / count);
   }
 }
@@ -103,13 +109,14 @@ bool factorTablesFit(const PsfModel& model) {
          2 * (model.subsampling / 2) + 1 <= kMaxPoints;
 }
 
+// A trial whose modelled pixels are already marked in `prof`.
 Trial trialFromFactors(const PsfModel& model, const PsfInputs& in, const PixelVariance& var,
-                       float x, float y, const Factors& fu, const Factors& fv, float amplitude) {
-  Profile prof;
-  markModelled(in, x, y, prof);
+                       Profile& prof, const Factors& fu, const Factors& fv, float amplitude) {
   profileFromFactors(model, fu, fv, prof);
   return deviationOf(in, var, prof, amplitude);
 }
+
+double zeroRadius2(const PsfInputs& in) { return static_cast<double>(in.zeroRadius) * in.zeroRadius; }
 
 // Largest box value within k of (6, 6), k = trunc(halfWidth + 0.1) limited to 0..5; the first
 // found (smaller a, then smaller b) wins ties.
@@ -143,10 +150,11 @@ Trial rmsdev(const PsfModel& model, const PsfInputs& in, const PixelVariance& va
              float y, float r0, float e, float amplitude) {
   Profile prof;
   markModelled(in, x, y, prof);
-  for (int a = 1; a <= kBox; ++a)
-    for (int b = 1; b <= kBox; ++b)
-      if (prof.modelled[at(a, b)])
-        prof.p[at(a, b)] = getgp(model, static_cast<double>(a) - x, static_cast<double>(b) - y, r0, e);
+  for (size_t k = 0; k < prof.count; ++k) {
+    const size_t n = prof.pixels[k];
+    const int a = static_cast<int>(n / kBox) + 1, b = static_cast<int>(n % kBox) + 1;
+    prof.p[n] = getgp(model, static_cast<double>(a) - x, static_cast<double>(b) - y, r0, e);
+  }
   return deviationOf(in, var, prof, amplitude);
 }
 
@@ -157,6 +165,9 @@ void psfgau(const PsfModel& model, const PsfInputs& in, PsfFit& fit) {
   fit.peakValue = *std::max_element(in.box.v.begin(), in.box.v.end());
   float startR = 1.0f, startE = 1.0f;
   Factors fu, fv;
+  Profile fixedCentre;  // the centre does not move: the same pixels are modelled in every trial
+  markModelled(in, fit.xc, fit.yc, fixedCentre);
+  const double r2 = zeroRadius2(in);
   for (const float step : {0.2f, 0.05f, 0.01f}) {
     for (int i = -4; i <= 8; ++i) {
       const float r0 = startR + static_cast<float>(i) * step;
@@ -165,9 +176,9 @@ void psfgau(const PsfModel& model, const PsfInputs& in, PsfFit& fit) {
         if (r0 < 0.3f || e < 0.3f) continue;
         Trial t;
         if (tables) {
-          fillFactors(model, fit.xc, static_cast<double>(r0) * e, fu);
-          fillFactors(model, fit.yc, static_cast<double>(r0) / e, fv);
-          t = trialFromFactors(model, in, var, fit.xc, fit.yc, fu, fv, fit.amplitude);
+          fillFactors(model, fit.xc, static_cast<double>(r0) * e, r2, fu);
+          fillFactors(model, fit.yc, static_cast<double>(r0) / e, r2, fv);
+          t = trialFromFactors(model, in, var, fixedCentre, fu, fv, fit.amplitude);
         } else {
           t = rmsdev(model, in, var, fit.xc, fit.yc, r0, e, fit.amplitude);
         }
@@ -196,20 +207,27 @@ void psfpos(textio::Console& console, int32_t verbosity, float searchHalfWidth,
   const double sv = static_cast<double>(fit.r0) / fit.e;
   float startX = static_cast<float>(fit.peakA), startY = static_cast<float>(fit.peakB);
   std::array<Factors, 13> fu, fv;
+  const double r2 = zeroRadius2(in);
+  Profile prof;
   for (const float step : {0.4f, 0.1f, 0.03f, 0.01f}) {
     if (tables) {
       for (int i = -6; i <= 6; ++i) {
-        fillFactors(model, startX - static_cast<float>(i) * step, su, fu[static_cast<size_t>(i + 6)]);
-        fillFactors(model, startY - static_cast<float>(i) * step, sv, fv[static_cast<size_t>(i + 6)]);
+        fillFactors(model, startX - static_cast<float>(i) * step, su, r2, fu[static_cast<size_t>(i + 6)]);
+        fillFactors(model, startY - static_cast<float>(i) * step, sv, r2, fv[static_cast<size_t>(i + 6)]);
       }
     }
     for (int i = -6; i <= 6; ++i) {
       const float x = startX - static_cast<float>(i) * step;
       for (int j = -6; j <= 6; ++j) {
         const float y = startY - static_cast<float>(j) * step;
-        const Trial t = tables ? trialFromFactors(model, in, var, x, y, fu[static_cast<size_t>(i + 6)],
-                                                  fv[static_cast<size_t>(j + 6)], fit.amplitude)
-                               : rmsdev(model, in, var, x, y, fit.r0, fit.e, fit.amplitude);
+        Trial t;
+        if (tables) {
+          markModelled(in, x, y, prof);
+          t = trialFromFactors(model, in, var, prof, fu[static_cast<size_t>(i + 6)],
+                               fv[static_cast<size_t>(j + 6)], fit.amplitude);
+        } else {
+          t = rmsdev(model, in, var, x, y, fit.r0, fit.e, fit.amplitude);
+        }
         if (t.deviation < fit.deviation) {
           fit.xc = x;
           fit.yc = y;

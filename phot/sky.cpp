@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "textio/fortran_format.h"
 #include "textio/paths.h"
@@ -39,6 +40,27 @@ int32_t nearestPixel(float c) { return static_cast<int32_t>(c + 0.5f); }
     out << text;
   }
   throw textio::FatalStop("");
+}
+
+// Sorts samples 1..n ascending. Sky samples span a narrow range of values, so they are
+// counted into a histogram and written back in order; a wide range falls back to std::sort.
+// Either way the store ends up in the one ascending order of its values.
+void sortSamples(SkySamples& samples) {
+  const int32_t n = samples.n;
+  int32_t* first = &samples.sample[1];
+  const auto [lowest, highest] = std::minmax_element(first, first + n);
+  const int64_t span = static_cast<int64_t>(*highest) - *lowest;
+  if (span >= 65536) {
+    std::sort(first, first + n);
+    return;
+  }
+  static std::vector<int32_t> counts;
+  counts.assign(static_cast<size_t>(span) + 1, 0);
+  const int32_t base = *lowest;
+  for (int32_t k = 0; k < n; ++k) counts[static_cast<size_t>(first[k] - base)] += 1;
+  int32_t* out = first;
+  for (size_t value = 0; value < counts.size(); ++value)
+    for (int32_t c = 0; c < counts[value]; ++c) *out++ = base + static_cast<int32_t>(value);
 }
 
 }  // namespace
@@ -82,8 +104,9 @@ Moments stdev(double sum, double sumSquares, double n) {
 }
 
 void skgClear(SkySamples& samples) {
+  // Samples above the count are always 0, so clearing the used ones empties the whole store.
+  for (int32_t i = 1; i <= samples.n; ++i) samples.sample[i] = 0;
   samples.n = 0;
-  samples.sample.fill(0);
 }
 
 void skgAdd(SkySamples& samples, int32_t value) {
@@ -96,20 +119,9 @@ RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, S
   if (settings.skyLocked == 1) return {settings.forcedSky, settings.forcedSkySd};
   const int32_t n = samples.n;
   if (n < 1) return {};
-  // Sorting integers ascending has one result whatever the method.
-  std::sort(samples.sample.begin(), samples.sample.begin() + n);
-  for (int32_t i = 1; i < n; ++i) {
-    if (samples.sample[i + 1] < samples.sample[i]) {
-      console.line("  ERROR IN SKY SORTING!");
-      console.prompt("   press return to continue");
-      console.keyboardChar();
-      break;
-    }
-  }
+  sortSamples(samples);
   auto at = [n](double fraction) { return std::clamp(static_cast<int32_t>(fraction * n), 1, n); };
-  const int32_t lq = at(0.25);
-  const int32_t uq = at(0.75);
-  const int32_t med = at(0.5);
+  const int32_t lo = at(0.2), lq = at(0.25), med = at(0.5), uq = at(0.75), hi = at(0.8);
   RobustSky r;
   r.sd = static_cast<float>(0.5 * (samples.sample[uq] - samples.sample[lq]) * 1.5);
   if (settings.verbosity >= 3) {
@@ -121,8 +133,6 @@ RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, S
   const std::string_view estimator = textio::trimRight(settings.skyEstimator);
   if (estimator == "clipped mean") {
     console.line("     sky by clipped mean");
-    const int32_t lo = at(0.2);
-    const int32_t hi = at(0.8);
     double sum = 0.0;
     for (int32_t i = lo; i <= hi; ++i) sum += samples.sample[i];
     r.sky = static_cast<float>(sum / (hi - lo + 1));

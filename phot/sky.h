@@ -66,7 +66,7 @@ struct RobustSky {
   float sd = 0.0f;  // 0.75 times the inter-quartile range
 };
 
-/// Sorts the samples and returns the clipped mean (samples trunc(0.2n)..trunc(0.8n)) or the
+/// Orders the samples and returns the clipped mean (samples trunc(0.2n)..trunc(0.8n)) or the
 /// median (sample trunc(0.5n)) as settings.skyEstimator says, with sd = 0.75 (upper - lower
 /// quartile). Indices that truncation would take below 1 are taken as 1; an empty store gives
 /// sky 0 (no valid sky). With skyLocked the forced values are returned and nothing else is done.

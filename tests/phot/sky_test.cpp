@@ -74,6 +74,10 @@ TEST(PhotSky, FlatSkyLockedSkyAndTinySamples) {
   const phot::RobustSky three = estimateOf({7, 5, 6}, settingsWith("clipped mean"), tc);
   EXPECT_FLOAT_EQ(three.sky, 5.5f);  // samples 1..2
   EXPECT_FLOAT_EQ(three.sd, 0.75f);  // 0.75 * (sample 2 - sample 1)
+  // Values spread wider than a histogram covers are ordered just the same.
+  const phot::RobustSky wide = estimateOf({100000, 1, 70000, 3, 2, 5, 4, 99999}, settingsWith("median"), tc);
+  EXPECT_FLOAT_EQ(wide.sky, 4.0f);                   // sample 4 of 1 2 3 4 5 70000 99999 100000
+  EXPECT_FLOAT_EQ(wide.sd, 0.75f * (70000.0f - 2.0f));  // samples 6 and 2
   const phot::RobustSky none = estimateOf({}, settingsWith("median"), tc);
   EXPECT_EQ(none.sky, 0.0f);
 }
