@@ -26,6 +26,8 @@ void alignCommand(Session& s) {
   c.line(" star list file = " + s.state.settings.starListFile);
   c.prompt(" press return to continue ");
   c.answer();
+  // The star list of the last dfs or s stays open until a command reads a star list.
+  s.state.starList.close();
   align::alignOffsets(c, s.state.settings);
   align::alload(c, s.state.settings.workingPath, s.state.alignment);
 }
