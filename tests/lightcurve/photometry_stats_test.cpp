@@ -188,6 +188,19 @@ TEST(LightcurveStats, TitleLineAfterSeventyHeaderLines) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(LightcurveStats, FileEndingInTheHeader) {
+  auto dir = testsupport::freshFolder("statsshort");
+  testsupport::writeFile(dir / "s.txt", " \"output from PELM version 2.1       \"\n\" \"\n");
+  std::istringstream keys("\n");
+  std::ostringstream screen;
+  textio::Console console(keys, screen);
+  StatsTable t;
+  lightcurve::stload(console, (dir / "s.txt").string(), "s.txt", t);
+  EXPECT_EQ(t.n, 0);
+  EXPECT_NE(screen.str().find("    number of lines read from input file =    0\n"), std::string::npos) << screen.str();
+  std::filesystem::remove_all(dir);
+}
+
 TEST(LightcurveStats, Listings) {
   Quiet q;
   StatsTable t = twoStars({{400.0f, 1000.0f}, {600.0f, 1000.0f}});
