@@ -190,6 +190,65 @@ bool openFiles(textio::Console& console, std::string_view workingPath, std::stri
   return true;
 }
 
+// The observer's choices for one run.
+struct Options {
+  Reduction reduction;   // format, reference stars, magnitudes and zero point
+  float minimum = 0.0f;  // smallest accepted value of the first reference star
+  char timeCode = ' ';   // summer-time code
+};
+
+// Reference stars, minimum, magnitudes and time code; the lines they give go to the output.
+Options askOptions(textio::Console& console, const Header& h, std::string& output) {
+  Options o;
+  Reduction& r = o.reduction;
+  r.format = h.format;
+  r.refs = askReferenceStars(console, h);
+  const std::string& firstName = h.names[static_cast<size_t>(r.refs[0] - 1)];
+  o.minimum = static_cast<float>(console.askNumbers("   enter minimum value for " + firstName + " : ", "r", true)[0]);
+  output += textio::Line("   minimum value of ").a(firstName).a(" = ").f(o.minimum, 7, 0).str() + "\n";
+  for (int ref : r.refs) {
+    if (ref > 0) output += "   normalising star = " + h.names[static_cast<size_t>(ref - 1)] + "\n";
+  }
+  console.prompt("   output on as magnitudes ?    y/n [n] ");
+  r.magnitudes = console.keyboardChar() == 'y';
+  if (r.magnitudes) {
+    r.zeroPoint = static_cast<float>(console.askNumbers("   enter zero point : ", "r", true)[0]);
+    output += textio::Line("  zero point = ").f(r.zeroPoint, 7, 3).str() + "\n";
+  }
+  o.timeCode = askTimeCode(console);
+  return o;
+}
+
+// One output line per accepted observation after the column titles. Every date is counted
+// from the date of the first accepted observation, its time carried on past midnight.
+void dataPass(textio::Console& console, const std::vector<std::string>& lines, const Header& h, const Options& o,
+              const Ephemeris& eph, std::string& output) {
+  TimeCorrector times(o.timeCode);
+  const size_t firstRef = static_cast<size_t>(o.reduction.refs[0] - 1);
+  bool first = true;
+  int32_t y0 = 0, m0 = 0, d0 = 0;
+  for (size_t i = h.titleIndex + 1; i < lines.size(); ++i) {
+    if (textio::isBlank(lines[i])) continue;
+    int32_t y, m, d;
+    float time;
+    std::array<float, 20> v{};
+    if (!readObservation(lines[i], y, m, d, time, v)) {
+      console.line("   error - cannot read data line " + std::to_string(i + 1) + "; line skipped");
+      continue;
+    }
+    if (v[firstRef] < o.minimum) continue;
+    console.line(textio::Line("      time = ").free(time));
+    if (first) {
+      y0 = y, m0 = m, d0 = d;
+      first = false;
+    }
+    std::array<float, 20> cols = reduceObservation(v, o.reduction);
+    float t = times.next(time);
+    Phase p = calcph(y0, m0, d0, t, h.ra, h.dec, eph, console);
+    output += dmagLine(y, m, d, t, cols, p.hjd, p.phase) + "\n";
+  }
+}
+
 }  // namespace
 
 void ccdpho(textio::Console& console, std::string_view workingPath, std::string_view logFileName,
@@ -216,48 +275,9 @@ void ccdpho(textio::Console& console, std::string_view workingPath, std::string_
     return;
   }
   console.line("   data will be normalised to the *average* of the specified reference stars");
-
-  Reduction r;
-  r.format = h.format;
-  r.refs = askReferenceStars(console, h);
-  const std::string& firstName = h.names[static_cast<size_t>(r.refs[0] - 1)];
-  float minimum = static_cast<float>(
-      console.askNumbers("   enter minimum value for " + firstName + " : ", "r", true)[0]);
-  output += textio::Line("   minimum value of ").a(firstName).a(" = ").f(minimum, 7, 0).str() + "\n";
-  for (int ref : r.refs) {
-    if (ref > 0) output += "   normalising star = " + h.names[static_cast<size_t>(ref - 1)] + "\n";
-  }
-  console.prompt("   output on as magnitudes ?    y/n [n] ");
-  r.magnitudes = console.keyboardChar() == 'y';
-  if (r.magnitudes) {
-    r.zeroPoint = static_cast<float>(console.askNumbers("   enter zero point : ", "r", true)[0]);
-    output += textio::Line("  zero point = ").f(r.zeroPoint, 7, 3).str() + "\n";
-  }
-  TimeCorrector times(askTimeCode(console));
+  Options o = askOptions(console, h, output);
   output += "\n" + dmagTitle(h.names) + "\n\n";
-
-  bool first = true;
-  int32_t y0 = 0, m0 = 0, d0 = 0;
-  for (size_t i = h.titleIndex + 1; i < lines.size(); ++i) {
-    if (textio::isBlank(lines[i])) continue;
-    int32_t y, m, d;
-    float time;
-    std::array<float, 20> v{};
-    if (!readObservation(lines[i], y, m, d, time, v)) {
-      console.line("   error - cannot read data line " + std::to_string(i + 1) + "; line skipped");
-      continue;
-    }
-    if (v[static_cast<size_t>(r.refs[0] - 1)] < minimum) continue;
-    console.line(textio::Line("      time = ").free(time));
-    if (first) {
-      y0 = y, m0 = m, d0 = d;
-      first = false;
-    }
-    std::array<float, 20> cols = reduceObservation(v, r);
-    float t = times.next(time);
-    Phase p = calcph(y0, m0, d0, t, h.ra, h.dec, eph, console);
-    output += dmagLine(y, m, d, t, cols, p.hjd, p.phase) + "\n";
-  }
+  dataPass(console, lines, h, o, eph, output);
   if (!textio::replaceFileAtomically(textio::hostPath(names.outputFull), output)) {
     console.line("   error - cannot write output file " + std::string(textio::trimRight(names.outputFull)));
   }

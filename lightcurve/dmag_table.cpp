@@ -1,7 +1,9 @@
 // Naming, header tests, normalisation and line layout of the differential-magnitude table.
 #include "lightcurve/dmag_table.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -13,9 +15,9 @@ namespace {
 
 constexpr float kNoMagnitude = 99.999f;  // written for a magnitude (or its error) without a value
 
+// Columns from+1 .. from+width of a line (blank beyond its end) equal to the blank-padded text.
 bool columnsEqual(std::string_view line, size_t from, size_t width, std::string_view text) {
-  return textio::fixed(line.substr(std::min(from, line.size())), width).substr(0, width) ==
-         textio::fixed(text, width);
+  return textio::fixed(line.substr(std::min(from, line.size())), width) == textio::fixed(text, width);
 }
 
 double magnitude(float zeroPoint, double ratio) { return zeroPoint - 2.5 * std::log10(ratio); }
