@@ -1,0 +1,63 @@
+// Photometry of the frame in workspace 1: every object of the photometry star list is carried
+// from the fiducial frame into the frame (the moving object by the path model), given a sky
+// (its sky positions, or the automatic box) and measured with the chosen aperture type; the
+// result record goes to the console and, with logging on, to the photometry output file (the
+// log). PSF runs write the fitted shapes to the PSF list file and the PSF table file.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "align/alignment_table.h"
+#include "app/settings.h"
+#include "image/camera.h"
+#include "image/workspaces.h"
+#include "motion/path_model.h"
+#include "phot/psf_model.h"
+#include "phot/sky.h"
+#include "phot/star_data.h"
+#include "textio/console.h"
+
+namespace phot {
+
+/// The shared tables a frame's photometry reads and writes.
+struct PhotTables {
+  textio::Console& console;
+  const app::Settings& settings;
+  const image::Camera& camera;
+  image::Workspaces& ws;                   // pixels (sky patches may be marked), date, frameTime
+  const align::AlignmentTable& alignment;  // frame time look-up, PSF store
+  StarData& starData;                      // photometry star list, sky offsets, PSF sums
+  const motion::PathModel& path;           // position of the moving object
+  PsfModel& psfModel;                      // shared sub-sampling factor
+  SkySamples& samples;                     // the robust estimator's store
+};
+
+/// The interpreter settings a frame's photometry is given.
+struct PhotOptions {
+  int32_t logOn = 0;                 // 1: records also go to the photometry output file
+  std::string apertureType = "soft"; // "soft", "hard", "hdav", "opti", "chec", "psf ", "psfa"
+  int32_t markSky = 0;               // 1: sky patches are marked in the image
+  int32_t outputFormat = 1;          // 1: records carry sky values; 2: errors
+  float psfZeroRadius = 3.5f;        // model radius of the PSF routines
+};
+
+/// Per-object results of one frame (objects 1..10; 0 for objects not measured).
+struct PhotResults {
+  textio::Table1<double, kPhotSlots> sky, skyError, skySd;
+  textio::Table1<float, kPhotSlots> flux, error, widthNS, widthEW;
+  textio::Table1<int32_t, kPhotSlots> noSky;
+};
+
+/// PHOT: measures the photometry objects on the frame in workspace 1 with alignment offsets
+/// (du, dv) and rotation (degrees). r0psf and ellip are the PSF shape used by "opti" and fitted
+/// by "psf "/"psfa"; psfWeighting is set to 1 before every PSF fit. psfList and psfTable are
+/// the open PSF files of PSF runs (unused otherwise). Objects whose sky, aperture box or
+/// 11 x 11 box cannot be measured inside the image get flux 0 and no PSF list line.
+PhotResults phot(PhotTables& t, std::string_view frameName, float du, float dv, float rotation,
+                 const PhotOptions& options, float& r0psf, float& ellip, int32_t& psfWeighting,
+                 std::ostream* psfList, std::ostream* psfTable);
+
+}  // namespace phot

@@ -1,0 +1,180 @@
+// Photometry of a frame: records of known stars, refusals at the image edge, the mean-per-pixel
+// type without an area, the position check, the PSF list and table lines, and optimal extraction.
+#include "phot/phot_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "tests/phot/synthetic.h"
+#include "textio/fortran_format.h"
+#include "tests/support/run_pelm.h"
+
+namespace {
+
+using phottest::TestConsole;
+
+struct FrameFixture {
+  TestConsole tc;
+  app::Settings settings;
+  image::Camera camera = phottest::squareCamera(1.0f);
+  image::Workspaces ws;
+  align::AlignmentTable alignment;
+  phot::StarData stars;
+  motion::PathModel path;
+  phot::PsfModel model;
+  phot::SkySamples samples;
+  phot::PhotTables tables{tc.console, settings, camera, ws, alignment, stars, path, model, samples};
+  float r0 = 0.0f, e = 0.0f;
+  int32_t weighting = 0;
+
+  // Round stars of the elliptical model at the given fiducial positions, frame shifted by
+  // (3, -2) from the fiducial frame, sky 700 with photon noise.
+  FrameFixture(std::vector<std::pair<float, float>> at, double amplitude = 3000.0) {
+    for (size_t k = 0; k < at.size(); ++k) {
+      stars.starLabels[int(k) + 1] = textio::fixed("S" + std::to_string(k + 1), 5);
+      stars.photStarU[int(k) + 1] = at[k].first;
+      stars.photStarV[int(k) + 1] = at[k].second;
+    }
+    stars.photStarCount = int32_t(at.size());
+    ws = phottest::noisyFrame(200, 160, 700.0, [&](int32_t i, int32_t j) {
+      double s = 0.0;
+      for (auto [u, v] : at) s += phottest::ellipticalPixel(amplitude, u + 3.0, v - 2.0, 1.4, 1.0, i, j);
+      return s;
+    }, 41);
+    ws.frameYear = 2026;
+    ws.frameMonth = 3;
+    ws.frameDay = 9;
+    alignment.entries[4].name = textio::fixed("night001", 20);
+    alignment.entries[4].time = 22.125f;
+  }
+  phot::PhotResults run(const std::string& type, std::ostream* list = nullptr, std::ostream* table = nullptr) {
+    phot::PhotOptions o;
+    o.logOn = 1;
+    o.apertureType = type;
+    return phot::phot(tables, "night001.fts", 3.0f, -2.0f, 0.0f, o, r0, e, weighting, list, table);
+  }
+};
+
+TEST(PhotFrame, SoftRecordsOnConsoleAndInTheLog) {
+  FrameFixture f({{60.0f, 50.0f}, {120.4f, 90.7f}, {4.0f, 80.0f}});
+  const auto folder = testsupport::freshFolder("photframe");
+  ASSERT_TRUE(f.tc.console.openLog((folder / "log.txt").string()));
+  f.settings.apertureRadius = 5.0f;
+  const phot::PhotResults r = f.run("soft");
+  f.tc.console.closeLog();
+  EXPECT_EQ(f.ws.frameTime, 22.125f);
+  const double truth = 3000.0 * M_PI * 1.4 * 1.4 * (1.0 - std::exp(-25.0 / (1.4 * 1.4)));
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_NEAR(r.flux[k], truth, 4.0 * r.error[k]) << k;
+    EXPECT_NEAR(r.sky[k], 700.0, 3.0);
+  }
+  // Object 3 sits 7 pixels from the frame edge: its sky box does not fit, flux and sky are 0.
+  EXPECT_EQ(r.flux[3], 0.0f);
+  EXPECT_EQ(r.sky[3], 0.0);
+  const std::string log = testsupport::readFile(folder / "log.txt");
+  const std::string head = " night001.fts         2026, 3, 9,  22.125";
+  ASSERT_EQ(log.substr(0, head.size()), head);
+  // Ten flux fields, ten sky fields, q and n: 22 comma-separated fields after the time.
+  std::istringstream fields(log.substr(head.size()));
+  std::vector<std::string> cells;
+  for (std::string c; std::getline(fields, c, ',');) cells.push_back(c);
+  ASSERT_EQ(cells.size(), 22u);
+  EXPECT_EQ(cells[0], textio::fmtF(r.flux[1], 8, 0));
+  EXPECT_EQ(cells[2], "      0.");
+  EXPECT_EQ(cells[3], "      0.");
+  EXPECT_EQ(cells[10], textio::fmtF(r.sky[1], 7, 1));
+  EXPECT_EQ(cells[12], "    0.0");
+  EXPECT_EQ(cells[20], "0.000");
+  EXPECT_EQ(cells[21], "  0\n");
+  EXPECT_NE(f.tc.text().find("   photometry output data: date, time, star(1-10), sky(1-10)\n"
+                             "   2026  3  9   22.125  "),
+            std::string::npos);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(PhotFrame, NoObjectsStillWritesARecordOfZeros) {
+  FrameFixture f({});
+  const auto folder = testsupport::freshFolder("photframe0");
+  ASSERT_TRUE(f.tc.console.openLog((folder / "log.txt").string()));
+  f.run("soft");
+  f.tc.console.closeLog();
+  std::string want = " night001.fts         2026, 3, 9,  22.125";
+  for (int k = 0; k < 10; ++k) want += "      0.,";
+  for (int k = 0; k < 10; ++k) want += "    0.0,";
+  want += "0.000,  0\n";
+  EXPECT_EQ(testsupport::readFile(folder / "log.txt"), want);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(PhotFrame, MeanPerPixelWithoutAnAreaIsZeroNotUndefined) {
+  // Sky from a patch well inside; the object 3 pixels from the edge: the aperture box fails.
+  FrameFixture f({{0.0f, 80.0f}});
+  f.stars.skyOffsetU[1][1] = 50.0f;
+  f.stars.skyOffsetV[1][1] = 0.0f;
+  f.settings.skyApertureRadius = 3.0f;
+  const phot::PhotResults r = f.run("hdav");
+  EXPECT_GT(r.sky[1], 600.0);
+  EXPECT_EQ(r.flux[1], 0.0f);
+  EXPECT_EQ(r.error[1], 0.0f);
+}
+
+TEST(PhotFrame, MeanPerPixelOfAStar) {
+  FrameFixture f({{60.0f, 50.0f}});
+  f.settings.apertureRadius = 5.0f;
+  const phot::PhotResults hard = f.run("hard");
+  const phot::PhotResults mean = f.run("hdav");
+  // The mean excess per pixel: the hard flux divided by the 81 pixels of radius 5.
+  EXPECT_NEAR(mean.flux[1], hard.flux[1] / 81.0f, 1e-3);
+}
+
+TEST(PhotFrame, PositionCheckOfAStarAtItsPlace) {
+  FrameFixture f({{60.0f, 50.0f}}, 20000.0);
+  const phot::PhotResults r = f.run("chec");
+  EXPECT_LT(r.flux[1], 0.05f);  // noise moves the centroid by a few hundredths at most
+  EXPECT_NE(f.tc.text().find(" 22.125 refined position S1      60.0   50.0    60.0   50.0   "),
+            std::string::npos);
+  EXPECT_EQ(f.tc.text().find("photometry output data"), std::string::npos);
+}
+
+TEST(PhotFrame, PsfRunWritesListAndTable) {
+  FrameFixture f({{60.0f, 50.0f}, {120.3f, 90.6f}, {196.0f, 40.0f}});
+  f.stars.skyOffsetU[3][1] = -30.0f;  // sky fits; the 11 x 11 box of object 3 does not
+  f.stars.skyOffsetV[3][1] = 0.0f;
+  f.settings.skyApertureRadius = 3.0f;
+  std::ostringstream list, table;
+  const phot::PhotResults r = f.run("psfa", &list, &table);
+  std::istringstream lines(list.str());
+  std::vector<std::string> l;
+  for (std::string s; std::getline(lines, s);) l.push_back(s);
+  ASSERT_EQ(l.size(), 9u);  // header of 6 lines, two objects, terminator
+  EXPECT_EQ(l[0], " ");
+  EXPECT_EQ(l[2], "  stars found in night001.fts        ");
+  EXPECT_EQ(l[4], "  time (hours) = 22.1250");
+  EXPECT_EQ(l[5], "     u     v     -   rpsf    e     q ");
+  // Fitted centres in frame pixels (fiducial + (3, -2)), shapes near r0 1.4, e 1.0.
+  EXPECT_NEAR(std::stod(l[6].substr(1, 7)), 63.0, 0.1);
+  EXPECT_NEAR(std::stod(l[6].substr(9, 7)), 48.0, 0.1);
+  EXPECT_NEAR(std::stod(l[7].substr(1, 7)), 123.3, 0.1);
+  EXPECT_NEAR(std::stod(l[7].substr(9, 7)), 88.6, 0.1);
+  EXPECT_EQ(l[8].substr(0, 20), " 9999.00 9999.00  1 ");
+  EXPECT_NEAR(r.widthNS[1], 1.4f, 0.1f);
+  EXPECT_NEAR(r.widthEW[2], 1.4f, 0.1f);
+  EXPECT_EQ(r.widthNS[3], 0.0f);
+  EXPECT_EQ(f.weighting, 1);
+  EXPECT_EQ(table.str().substr(0, 32), " \"night001.fts        \", 22.125,");
+  EXPECT_EQ(f.stars.psfNumber, 2.0f);  // two fits added to the frame's PSF sums
+}
+
+TEST(PhotFrame, OptimalExtractionOfTwoStars) {
+  FrameFixture f({{60.0f, 50.0f}, {120.4f, 90.7f}});
+  f.r0 = 1.4f;
+  f.e = 1.0f;
+  const phot::PhotResults r = f.run("opti");
+  const double truth = 3000.0 * M_PI * 1.4 * 1.4;
+  for (int k = 1; k <= 2; ++k) EXPECT_NEAR(r.flux[k], truth, 4.0 * r.error[k] + 0.01 * truth) << k;
+  EXPECT_EQ(f.model.subsampling, 5);
+}
+
+}  // namespace
