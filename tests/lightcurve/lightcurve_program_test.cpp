@@ -48,4 +48,21 @@ TEST(LightcurveProgram, DmagReadsTheKeyboardInsideAScript) {
   fs::remove_all(dir);
 }
 
+TEST(LightcurveProgram, StarsBeyondTheTenthAreIgnored) {
+  fs::path dir = testsupport::freshFolder("lceleven");
+  testsupport::writeFile(dir / "device.ccd", testsupport::deviceCcd("Test camera", 100, 100));
+  std::string table = "  photometry :\n";
+  for (int k = 1; k <= 11; ++k) table += "  s" + std::to_string(k) + "\n";
+  table += "  obj\n  output format : ss\n     y   m  d    UTC\n";
+  table += "2005 9 10 21.0  500 1000 0 0 0 0 0 0 0 0  0 0 0 0 0 0 0 0 0 0\n";
+  testsupport::writeFile(dir / "e.dat", table);
+  // s11 is not a star of the table, so it cannot be a reference star either.
+  auto r = testsupport::runPelm(dir, "dmag\ne\ns11\ns2\n" + std::string(9, '\n') + "0\nn\n\nstop\n");
+  EXPECT_NE(r.out.find("   error - more than 10 stars listed; star s11   ignored\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("   there are 10 stars in the input file \n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" : " "   error - star not recognised\n"), std::string::npos) << r.out;
+  EXPECT_NE(testsupport::readFile(dir / "e.res").find(" 2005  9 10  21.000  0.50000  1.00000"), std::string::npos);
+  fs::remove_all(dir);
+}
+
 }  // namespace
