@@ -188,6 +188,20 @@ TEST_F(Load, VerbosityTwoTracesTheLoadParameters) {
             "   entered routine LOAD; iadd,factor,ioff,joff = 1 0.50  3-2\n");
 }
 
+TEST_F(Load, VerbosityMinusOneShowsEachCardAndWaits) {
+  write("frame.fit", frame(5, 4, dated(basicCards(5, 4))));
+  settings.verbosity = -1;
+  in.str(std::string(36, '\n'));  // one key press per card of the header's block
+  ASSERT_TRUE(loadInto("frame", 1));
+  EXPECT_NE(out.str().find("\n  1:" + valueCard("SIMPLE", "T").substr(0, 70) + "\n"), std::string::npos);
+  EXPECT_NE(out.str().find("\n  8:" + card("END").substr(0, 70) + "\n"), std::string::npos);
+  EXPECT_NE(out.str().find("\n 36:" + std::string(70, ' ') + "\n"), std::string::npos);
+  EXPECT_EQ(in.rdbuf()->in_avail(), 0);
+  in.clear();
+  in.str(std::string(35, '\n'));  // the keyboard runs dry before the last card
+  EXPECT_THROW((void)loadInto("frame", 1), textio::FatalStop);
+}
+
 // The state a refused load must leave exactly as it was.
 struct Snapshot {
   int32_t nx, ny, year, month, day, hour, minute, second, cameraNx;
