@@ -12,6 +12,7 @@
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
+#include "app/photometry_commands.h"
 #include "app/photometry_dialogues.h"
 #include "app/settings_commands.h"
 #include "app/stacking_commands.h"
@@ -256,6 +257,10 @@ constexpr std::array kCommands{
     Command{"closepathf", [](Session& s) { closePathFile(s); }},
     Command{"qpsf querypsf", [](Session& s) { phot::qrypsf(s.console, s.state.alignment, s.state.starData); }},
     Command{"readpsffil", [](Session& s) { readpsffilCommand(s); }},
+    Command{"photometry", [](Session& s) { photometryCommand(s); }},
+    Command{"psffiles", [](Session& s) { psffilesCommand(s); }},
+    Command{"psffilesal", [](Session& s) { psffilesalCommand(s); }},
+    Command{"photfiles", [](Session& s) { photfilesCommand(s); }},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); }},
     Command{"lighttime", [](Session& s) { lighttimeCommand(s); }},
     Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); }},

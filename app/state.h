@@ -15,6 +15,7 @@
 #include "motion/path_model.h"
 #include "motion/residuals.h"
 #include "phot/psf_model.h"
+#include "phot/sky.h"
 #include "phot/star_data.h"
 #include "textio/console.h"
 
@@ -33,6 +34,7 @@ struct State {
   phot::StarData starData;         // named objects, photometry star list, sky offsets, frame PSFs
   motion::ResidualTable residuals; // position residuals of the tracked object
   phot::PsfModel psfModel;         // shared sub-sampling state of the PSF model
+  phot::SkySamples skySamples;     // sample store of the robust sky estimator
   std::unique_ptr<std::ofstream> objectPath;  // objectpath.txt while openpathfi holds it open
   motion::PathModels paths;        // path models 1 and 2 of the moving object
 };
