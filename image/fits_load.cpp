@@ -71,13 +71,13 @@ bool usable(textio::Console& console, const FrameHeader& h) {
     return false;
   }
   if (h.nx <= 0 || h.ny <= 0) {
-    console.line(textio::Line("   error - frame size").i(h.nx, 6).a(" x").i(h.ny, 6)
-                     .a(" is not usable; file not loaded").str());
+    console.line("   error - frame size " + std::to_string(h.nx) + " x " + std::to_string(h.ny) +
+                 " is not usable; file not loaded");
     return false;
   }
   if (static_cast<int64_t>(h.nx) * static_cast<int64_t>(h.ny) > kCapacity) {
-    console.line(textio::Line("   error - frame of").i(h.nx, 6).a(" x").i(h.ny, 6)
-                     .a(" pixels is larger than a workspace (1447680 pixels); file not loaded").str());
+    console.line("   error - frame of " + std::to_string(h.nx) + " x " + std::to_string(h.ny) +
+                 " pixels is larger than a workspace (1447680 pixels); file not loaded");
     return false;
   }
   return true;
@@ -174,6 +174,67 @@ int32_t decodePixel(uint8_t hiByte, uint8_t lo, const PixelRules& rules, float b
   return value;
 }
 
+namespace {
+
+// A frame read whole and checked, not yet stored anywhere.
+struct CheckedFrame {
+  HeaderRead read;
+  FrameHeader header;
+  std::vector<uint8_t> data;  // ny rows of nx stored pixels, two bytes each
+};
+
+// Reads the header to its END, parses and checks it, and reads the pixel data; false after a
+// message when anything is missing or does not fit.
+bool readFrame(textio::Console& console, const app::Settings& settings, const Camera& camera,
+               std::istream& in, const std::string& full, int workspace, CheckedFrame& f) {
+  std::string where(textio::trimRight(full));
+  f.read = readHeader(console, in, settings.verbosity);
+  if (!f.read.endFound) {
+    console.line("   error - no END card in the header; file not loaded: " + where);
+    return false;
+  }
+  std::vector<std::string> junk;
+  bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk);
+  writeJunk(settings, junk);
+  if (!parsed || !usable(console, f.header)) return false;
+  f.data.resize(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
+  if (!f.read.blockComplete ||
+      !in.read(reinterpret_cast<char*>(f.data.data()), static_cast<std::streamsize>(f.data.size()))) {
+    console.line("   error - file ends before its last pixel row; file not loaded: " + where);
+    return false;
+  }
+  return true;
+}
+
+// Stores a checked frame: size, BZERO, the search box, for workspace 1 the date, time, report
+// and header cards, then the pixels.
+void commitFrame(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+                 std::vector<int32_t>& pixels, CheckedFrame& f, int addFlag, float factor, int32_t iShift,
+                 int32_t jShift, int workspace) {
+  const FrameHeader& h = f.header;
+  auto& box = settings.searchBox;
+  if (box[1] < 0) box[1] = h.nx + box[1];
+  if (box[3] < 0) box[3] = h.ny + box[3];
+  ws.nx = camera.nx = h.nx;
+  ws.ny = camera.ny = h.ny;
+  ws.bzero = h.bzero;
+  if (workspace == 1) {
+    ws.frameYear = h.year, ws.frameMonth = h.month, ws.frameDay = h.day;
+    ws.frameHour = h.hour, ws.frameMinute = h.minute, ws.frameSecond = h.second;
+    ws.frameTime = h.frameTime;
+    printReport(console, h);
+    f.read.cards.resize(static_cast<size_t>(kHeaderSlots), std::string(kCardBytes, 'x'));
+    ws.headerCards = std::move(f.read.cards);
+  }
+  console.line("");
+  bool lastStripped = false;
+  storePixels(f.data, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor, iShift, jShift,
+              lastStripped);
+  camera.lastSignStripped() = lastStripped ? 1 : 0;
+}
+
+}  // namespace
+
 bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
            std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
            int workspace) {
@@ -197,45 +258,9 @@ bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Wo
     console.line("   ERROR: cannot open file " + full);
     return false;
   }
-
-  HeaderRead read = readHeader(console, in, settings.verbosity);
-  if (!read.endFound) {
-    console.line("   error - no END card in the header; file not loaded: " + std::string(textio::trimRight(full)));
-    return false;
-  }
-  FrameHeader h;
-  std::vector<std::string> junk;
-  bool parsed = convh(console, read.keywords, workspace == 1, camera.dateOrder, h, &junk);
-  writeJunk(settings, junk);
-  if (!parsed || !usable(console, h)) return false;
-  std::vector<uint8_t> data(static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * 2);
-  if (!read.blockComplete ||
-      !in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()))) {
-    console.line("   error - file ends before its last pixel row; file not loaded: " +
-                 std::string(textio::trimRight(full)));
-    return false;
-  }
-
-  // Everything is known good: from here on the load changes the shared values.
-  auto& box = settings.searchBox;
-  if (box[1] < 0) box[1] = h.nx + box[1];
-  if (box[3] < 0) box[3] = h.ny + box[3];
-  ws.nx = camera.nx = h.nx;
-  ws.ny = camera.ny = h.ny;
-  ws.bzero = h.bzero;
-  if (workspace == 1) {
-    ws.frameYear = h.year, ws.frameMonth = h.month, ws.frameDay = h.day;
-    ws.frameHour = h.hour, ws.frameMinute = h.minute, ws.frameSecond = h.second;
-    ws.frameTime = h.frameTime;
-    printReport(console, h);
-    read.cards.resize(static_cast<size_t>(kHeaderSlots), std::string(kCardBytes, 'x'));
-    ws.headerCards = std::move(read.cards);
-  }
-  console.line("");
-  bool lastStripped = false;
-  storePixels(data, h, PixelRules::fromCamera(camera), settings, ws, *pixels, addFlag, factor, iShift,
-              jShift, lastStripped);
-  camera.lastSignStripped() = lastStripped ? 1 : 0;
+  CheckedFrame frame;
+  if (!readFrame(console, settings, camera, in, full, workspace, frame)) return false;
+  commitFrame(console, settings, camera, ws, *pixels, frame, addFlag, factor, iShift, jShift, workspace);
   return true;
 }
 
