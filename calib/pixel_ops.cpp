@@ -1,7 +1,7 @@
 // Pixel arithmetic and marking on workspace 1. Whole-image operations run over the stored
 // pixels directly (every stored pixel of the current size is inside the image, so this is
 // the accessor's loop without its per-pixel test); the order of the storage is the order
-// the design visits pixels in (i outer, j inner).
+// in which pixels are visited (i outer, j inner).
 #include "calib/pixel_ops.h"
 
 #include <algorithm>

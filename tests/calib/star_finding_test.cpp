@@ -312,3 +312,39 @@ TEST(CalibStarFinding, BrightestStarOfTheBox) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CalibStarFinding, ProfileCountsPixelsOutsideTheImageAsSky) {
+  // box 1: h = 0, margin 3, so the peak may lie 3 pixels from the edge and the nine-column
+  // profile reaches one or two columns beyond it; those columns count as sky (q = 0).
+  for (int32_t i : {3, 57}) {
+    auto ws = blank(60, 40);
+    calib::setall(*ws, 60, 40, 5);
+    ws->put(i, 20, 1005);
+    ws->put(i + (i == 3 ? 1 : -1), 20, 605);  // a second column above half the first
+    calibtest::TestConsole tc;
+    calib::Centroid c = calib::findb1(tc.console, *ws, i, 20, 1, 5.0f);
+    ASSERT_FALSE(c.reject) << i;
+    EXPECT_FLOAT_EQ(c.u, static_cast<float>(i));
+    EXPECT_EQ(c.ifwhm, 2) << i;
+  }
+}
+
+TEST(CalibStarFinding, SearchBoxLargerThanTheImageIsCutToIt) {
+  auto ws = blank(200, 150);
+  calibtest::paint(*ws, 1000.0, 5.0, 1.2, {{100.3, 75.6, 5000}});
+  ws->put(1, 1, 20000);      // a hot corner pixel: a candidate, but too near the edge to measure
+  ws->put(200, 150, 20000);
+  app::Settings settings;
+  settings.searchBox = {-20, 400, -20, 300};
+  calibtest::TestConsole tc;
+  std::ostringstream out;
+  EXPECT_EQ(calib::findst(tc.console, settings, *ws, "cut", out), 1);
+  std::vector<Found> found = starsOf(out.str());
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NEAR(found[0].u, 100.3f, 0.1f);
+  EXPECT_NEAR(found[0].v, 75.6f, 0.1f);
+}
+
+}  // namespace
