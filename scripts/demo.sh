@@ -10,10 +10,10 @@ rm -rf "$night"
 "$root/$build/simnight" --out "$night" --frames 40 --seed 1
 cd "$night"
 # Working path: this folder; file types: raw fit, dark-corrected drk, dark+flat-corrected fts;
-# frame numbers in three digits.
+# frame numbers in three digits; corrected frames renamed img... -> fmg...
 {
   printf '%-80s\n' ''
-  printf '%-3s\n' '' '' fit drk fts '' '' '' 3 ''
+  printf '%-3s\n' '' '' fit drk fts '' '' '' 3 f
 } > path.dat
 "$root/$build/pelm" < "$root/scripts/demo-night.txt" > session.log
 echo "pelm reduced the demo night in $night"
