@@ -203,3 +203,29 @@ TEST(PhotometryCommands, OptimalRunNeedsThePsfList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PhotometryCommands, OptimalRunTakesTheMeanShapeOfItsFrameBlock) {
+  ListRun run("...\n", {"night001", "night002"});
+  // A block for night001 with two star lines, and one for night002 without any.
+  testsupport::writeFile(run.folder / "stars.psf",
+                         " \n \n  stars found in night001            \n  estimated sky value =     600. (star1 )\n"
+                         "  time (hours) = 21.5000\n     u     v     -   rpsf    e     q \n"
+                         "   40.00   30.00  1  1.30 1.00   0.000      1.00\n"
+                         "   70.00   50.00  1  1.50 1.10   0.000      1.00\n"
+                         " 9999.00 9999.00  1  1.50 1.10   0.000\n"
+                         " \n \n  stars found in night002            \n  estimated sky value =     600. (star1 )\n"
+                         "  time (hours) = 21.7500\n     u     v     -   rpsf    e     q \n"
+                         " 9999.00 9999.00  1  1.50 1.10   0.000\n");
+  run.state->interp.apertureType = "opti";
+  app::photfilesCommand(run.session);
+  const std::string out = run.screen.str();
+  EXPECT_NE(out.find("          r0psf, ellip = 1.30  1.00\n          r0psf, ellip = 1.50  1.10\n"
+                     "     mean r0psf, ellip = 1.40  1.05\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("   no PSF star lines for this frame in stars.psf; frame not measured\n"), std::string::npos);
+  EXPECT_EQ(run.state->psfModel.subsampling, 5);  // the first frame was measured with its mask
+}
+
+}  // namespace

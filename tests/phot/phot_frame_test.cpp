@@ -138,6 +138,17 @@ TEST(PhotFrame, PositionCheckOfAStarAtItsPlace) {
   EXPECT_EQ(f.tc.text().find("photometry output data"), std::string::npos);
 }
 
+TEST(PhotFrame, PositionCheckWithoutAStarPrintsNothing) {
+  // Object 2 is placed on empty sky: the centring rejects it; no line, flux 0.
+  FrameFixture f({{60.0f, 50.0f}, {150.0f, 100.0f}}, 20000.0);
+  FrameFixture empty({{60.0f, 50.0f}}, 20000.0);
+  f.ws = empty.ws;
+  const phot::PhotResults r = f.run("chec");
+  EXPECT_NE(f.tc.text().find(" refined position S1   "), std::string::npos);
+  EXPECT_EQ(f.tc.text().find(" refined position S2   "), std::string::npos);
+  EXPECT_EQ(r.flux[2], 0.0f);
+}
+
 TEST(PhotFrame, PsfRunWritesListAndTable) {
   FrameFixture f({{60.0f, 50.0f}, {120.3f, 90.6f}, {196.0f, 40.0f}});
   f.stars.skyOffsetU[3][1] = -30.0f;  // sky fits; the 11 x 11 box of object 3 does not
@@ -175,6 +186,26 @@ TEST(PhotFrame, OptimalExtractionOfTwoStars) {
   const double truth = 3000.0 * M_PI * 1.4 * 1.4;
   for (int k = 1; k <= 2; ++k) EXPECT_NEAR(r.flux[k], truth, 4.0 * r.error[k] + 0.01 * truth) << k;
   EXPECT_EQ(f.model.subsampling, 5);
+}
+
+TEST(PhotFrame, MovingObjectFollowsThePathModel) {
+  // Object 2's stored position is wrong; the path model puts it at (70, 50) at any time.
+  FrameFixture f({{60.0f, 50.0f}, {10.0f, 10.0f}});
+  f.path.cu[1] = 70.0f;
+  f.path.cv[1] = 50.0f;
+  f.settings.motionOn = 1;
+  FrameFixture g({{60.0f, 50.0f}, {70.0f, 50.0f}});
+  // Under "psf " the moving object is object 2; the frame of f has no star at (70, 50), so use
+  // g's pixels for both runs.
+  f.ws = g.ws;
+  std::ostringstream list, table;
+  f.run("psf ", &list, &table);
+  EXPECT_NE(f.tc.text().find("    object =  2   (u0,v0) =    70.00    50.00\n"), std::string::npos);
+  EXPECT_NE(f.tc.text().find("    object =  1   (u0,v0) =    60.00    50.00\n"), std::string::npos);
+  // Under every other type the moving object is object 1.
+  f.tc.out.str("");
+  f.run("soft");
+  EXPECT_NE(f.tc.text().find("    object =  1   (u0,v0) =    70.00    50.00\n"), std::string::npos);
 }
 
 }  // namespace
