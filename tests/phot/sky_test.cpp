@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "tests/phot/synthetic.h"
+#include "tests/support/run_pelm.h"
 
 namespace {
 
@@ -125,6 +126,30 @@ TEST(PhotSky, PatchMarksPixelsAndStopsAtTheEdge) {
   const phot::PatchSums edge = phot::getsky(tc.console, s, ws, 1.0f, 10.0f, 3.0f, 0);
   EXPECT_TRUE(edge.outside);
   EXPECT_NE(tc.text().find(" \n   error return from getsky\n"), std::string::npos);
+}
+
+TEST(PhotSky, VerbosityTwentyFiveDumpsThePatchAndStops) {
+  image::Workspaces ws = phottest::flatFrame(60, 60, 0);
+  for (int32_t i = 1; i <= 60; ++i)
+    for (int32_t j = 1; j <= 60; ++j) ws.put(i, j, 100 * i + j);
+  const auto folder = testsupport::freshFolder("skydump");
+  app::Settings s;
+  s.workingPath = textio::fixed(folder.string() + "/", 80);
+  s.verbosity = 25;
+  TestConsole tc;
+  EXPECT_THROW(phot::getsky(tc.console, s, ws, 30.0f, 31.0f, 3.0f, 0), textio::FatalStop);
+  std::istringstream dump(testsupport::readFile(folder / "sky.dat"));
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(dump, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), 41u * 41u);
+  EXPECT_EQ(lines[0], "   1011");                 // offsets (-20, -20): pixel (10, 11)
+  EXPECT_EQ(lines[1], "   1012");                 // j varies fastest
+  EXPECT_EQ(lines[41 * 41 - 1], "   5051");       // pixel (50, 51)
+  // A dump reaching outside the image stops with its message instead.
+  TestConsole edge;
+  EXPECT_THROW(phot::getsky(edge.console, s, ws, 10.0f, 31.0f, 3.0f, 0), textio::FatalStop);
+  EXPECT_EQ(edge.text(), "error kerr=1 \n");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(PhotSky, MomentsStayDefined) {
