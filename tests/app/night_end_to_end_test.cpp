@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,12 +20,13 @@ namespace {
 
 struct TruthFrame {
   std::string name;
-  double time, du, dv, rotation, astU, astV;
+  double time, du, dv, rotation, astU, astV, astMag;
 };
 
 struct Truth {
   std::map<std::string, std::pair<double, double>> stars;  // code -> fiducial position
   std::vector<std::pair<double, std::string>> byMagnitude; // (magnitude, code), brightest first
+  std::map<std::string, double> magnitude;                  // code -> magnitude
   std::vector<TruthFrame> frames;
 };
 
@@ -42,11 +44,12 @@ Truth readTruth(const fs::path& file) {
       if (f >> code >> u >> v >> mag) {
         t.stars[code] = {u, v};
         t.byMagnitude.push_back({mag, code});
+        t.magnitude[code] = mag;
       }
     } else if (kind == "frame") {
       TruthFrame fr;
-      double fu, fv, mag;
-      if (f >> fr.name >> fr.time >> fr.du >> fr.dv >> fr.rotation >> fr.astU >> fr.astV >> fu >> fv >> mag) {
+      double fu, fv;
+      if (f >> fr.name >> fr.time >> fr.du >> fr.dv >> fr.rotation >> fr.astU >> fr.astV >> fu >> fv >> fr.astMag) {
         t.frames.push_back(fr);
       }
     }
@@ -212,6 +215,58 @@ TEST(NightEndToEnd, RotatingFieldGoesThroughAlignrAndRstack) {
   ASSERT_GT(sum, 0);
   EXPECT_NEAR(su / sum, s1.first, 0.2);
   EXPECT_NEAR(sv / sum, s1.second, 0.2);
+}
+
+TEST(NightEndToEnd, LightCurveOfTheAsteroidFollowsTheInjectedOne) {
+  Night night("--frames 36 --size 400 300 --stars 40 --seed 21 --asteroid-mag 12 --amplitude 0.3 --period 1.5"
+              " --asteroid-speed 8 3 --cadence 5");
+  const TruthFrame& first = night.truth.frames.front();
+  const TruthFrame& last = night.truth.frames.back();
+  std::ostringstream s;
+  s << night.reduction() << "align\n\ny\n";
+  s << "estimatepa\nimg001\n" << first.astU << " " << first.astV << "\nimg036\n" << last.astU << " " << last.astV << "\n";
+  std::vector<std::string> comparison;
+  for (size_t k = 0; k < 3; ++k) comparison.push_back(night.truth.byMagnitude[k].second);
+  s << "motionon\nrphot\n4.0\nlog\nnight.txt\nphotometry\nast\n";
+  for (const auto& c : comparison) s << c << "\n";
+  s << "\n...\nlog\nphot2dmag\nnight.txt\ndmag\nnight.dat\n";
+  for (const auto& c : comparison) s << c << "\n";
+  s << "\n\n\n\n\n\n\n0\ny\n0\n\nlcplot\nnight.res\nast\nstop\n";
+  auto result = night.run(s.str());
+  ASSERT_EQ(result.status, 0);
+  // Expected differential magnitude: the asteroid against the mean flux of the comparison stars.
+  double refFlux = 0;
+  for (const auto& c : comparison) refFlux += std::pow(10.0, -0.4 * night.truth.magnitude.at(c));
+  double ref = -2.5 * std::log10(refFlux / 3.0);
+  std::istringstream res(testsupport::readFile(night.dir / "night.res"));
+  std::string line;
+  std::vector<double> diff, measured;
+  while (std::getline(res, line)) {
+    std::istringstream f(line);
+    int year, month, day;
+    double time, mag;
+    if (!(f >> year >> month >> day >> time >> mag) || year < 2000) continue;
+    auto truth = std::min_element(night.truth.frames.begin(), night.truth.frames.end(),
+                                  [&](const TruthFrame& a, const TruthFrame& b) {
+                                    return std::fabs(a.time - time) < std::fabs(b.time - time);
+                                  });
+    diff.push_back(mag - (truth->astMag - ref));
+    measured.push_back(mag);
+  }
+  ASSERT_GE(diff.size(), 30u);
+  double mean = 0;
+  for (double d : diff) mean += d;
+  mean /= static_cast<double>(diff.size());
+  std::vector<double> scatter;
+  for (double d : diff) scatter.push_back(d - mean);
+  EXPECT_LT(rms(scatter), 0.02);
+  std::printf("asteroid light curve: %zu points, rms about the truth %.4f mag\n", diff.size(), rms(scatter));
+  // The injected amplitude is 0.3 magnitudes peak to peak over 3 hours of a 1.5-hour period.
+  double amplitude = *std::max_element(measured.begin(), measured.end()) - *std::min_element(measured.begin(), measured.end());
+  EXPECT_NEAR(amplitude, 0.3, 0.03 + 2 * rms(scatter));
+  std::string svg = testsupport::readFile(night.dir / "night.svg");
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
 }
 
 }  // namespace
