@@ -13,6 +13,7 @@
 #include "phot/star_data.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
+#include "textio/progress.h"
 
 namespace app {
 
@@ -153,7 +154,8 @@ void stack(Session& s) {
   clearWorkspace1(s);
   float added = 0.0f;
   std::string name;
-  while (list.next(name)) {
+  for (int k = 1; list.next(name); ++k) {
+    textio::showProgress("stack", k, list.count());
     align::FrameLookup f;
     if (!frameOffset(s, name, f)) continue;
     motion::PathPosition d = displacement(s);
@@ -164,6 +166,7 @@ void stack(Session& s) {
     added += 1.0f;
     afterFrame(s, name, added);
   }
+  textio::showProgress("stack", list.count(), list.count());
   finishStack(s, added);
 }
 
@@ -178,7 +181,8 @@ void rstack(Session& s) {
   float added = 0.0f;
   std::string name;
   image::Workspaces& ws = s.state.ws;
-  while (list.next(name)) {
+  for (int k = 1; list.next(name); ++k) {
+    textio::showProgress("rstack", k, list.count());
     align::FrameLookup f;
     if (!frameOffset(s, name, f)) continue;
     s.console.line("   adding file " + name);
@@ -202,6 +206,7 @@ void rstack(Session& s) {
     added += 1.0f;
     afterFrame(s, name, added);
   }
+  textio::showProgress("rstack", list.count(), list.count());
   finishStack(s, added);
 }
 
