@@ -13,8 +13,9 @@ using fitstest::basicCards;
 using fitstest::card;
 using fitstest::valueCard;
 
+// A real camera frame (provenance and licence in the README beside it).
 const std::filesystem::path kRealFrame =
-    std::filesystem::path(PELM_SOURCE_DIR).parent_path() / "shared" / "data" / "real" / "aspen_eyuma_thumbnail.fit";
+    std::filesystem::path(PELM_SOURCE_DIR) / "tests" / "data" / "real" / "aspen_eyuma_thumbnail.fit";
 
 struct Save : fitstest::FrameFixture {
   bool loadInto(const std::string& name, int workspace = 1) {
