@@ -11,6 +11,7 @@
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
+#include "textio/progress.h"
 #include "textio/paths.h"
 
 namespace calib {
@@ -98,6 +99,7 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
     t.console.line("");
     t.console.prompt(textio::Line("   enter file").i(k, 4).a(" to process: ").str());
     if (!list.next(name)) break;
+    textio::showProgress(work == Work::FindOnly ? "s" : work == Work::Correct ? "dfc" : "dfs", k, list.count());
     image::init(t.console, t.ws);
     if (work == Work::FindOnly) {
       image::setflt(t.console, t.settings);
@@ -119,6 +121,7 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
     image::save(t.console, t.settings, t.camera, t.ws, out);
     last = out;
   }
+  textio::showProgress("", list.count(), list.count());
   return last;
 }
 
