@@ -115,6 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{16, -1000.0f, -1000, 64535},   // +16: BZERO added on reading
                       RoundTrip{17, 100.0f, -32667, 32867},    // +1 +16
                       RoundTrip{96, 32768.0f, -32767, 32768},  // +32 +64
-                      RoundTrip{84, 32768.0f, -98303, -32768}));  // +4 +16 +64
+                      RoundTrip{84, 32768.0f, -98303, -32768}),  // +4 +16 +64
+    [](const ::testing::TestParamInfo<RoundTrip>& info) {
+      int bzero = static_cast<int>(info.param.bzero);
+      return "icv" + std::to_string(info.param.icv) + "_bzero" + (bzero < 0 ? "minus" : "") +
+             std::to_string(bzero < 0 ? -bzero : bzero);
+    });
 
 }  // namespace
