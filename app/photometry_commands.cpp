@@ -13,6 +13,7 @@
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
+#include "textio/progress.h"
 
 namespace app {
 
@@ -183,7 +184,8 @@ void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& ps
   options.outputFormat = st.interp.outputFormat;
   options.psfZeroRadius = st.interp.psfZeroRadius;
   std::string name;
-  while (list.next(name)) {
+  for (int k = 1; list.next(name); ++k) {
+    textio::showProgress("photometry", k, list.count());
     align::FrameLookup f;
     if (!acceptFrame(s, name, list.count(), f, psfWeighting)) continue;
     if (!image::load(s.console, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0)) continue;
@@ -192,6 +194,7 @@ void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& ps
     phot::phot(tables, name, f.du, f.dv, f.rotation, options, r0psf, ellip, psfWeighting,
                files.list.get(), files.table.get());
   }
+  textio::showProgress("photometry", list.count(), list.count());
 }
 
 }  // namespace
