@@ -17,6 +17,7 @@
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
 #include "textio/paths.h"
+#include "textio/progress.h"
 
 namespace align {
 
@@ -220,6 +221,7 @@ AlignRun alignRotation(textio::Console& console, const app::Settings& settings, 
     BlockRead got = reader.next(block);
     if (got == BlockRead::End) break;
     ++run.found;
+    textio::showProgress("alignr", run.found, 0);
     if (got == BlockRead::Truncated) {
       if (reader.problemLine() > 0) {
         console.line(textio::Line("    error - cannot read line").i(reader.problemLine(), 7).a(" of ")
@@ -255,6 +257,7 @@ AlignRun alignRotation(textio::Console& console, const app::Settings& settings, 
     }
     previousTime = time;
   }
+  textio::endProgress();
   bool written = textio::replaceFileAtomically(hostFile(console, settings, "align.dat"), dat) &&
                  textio::replaceFileAtomically(hostFile(console, settings, "align.txt"), csv) &&
                  (!modelMode || textio::replaceFileAtomically(hostFile(console, settings, "rotationfit.txt"), fit));
