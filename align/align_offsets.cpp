@@ -13,6 +13,7 @@
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
 #include "textio/paths.h"
+#include "textio/progress.h"
 
 namespace align {
 
@@ -203,6 +204,7 @@ AlignRun alignOffsets(textio::Console& console, const app::Settings& settings) {
     BlockRead got = reader.next(block);
     if (got == BlockRead::End) break;
     ++run.found;
+    textio::showProgress("align", run.found, 0);
     if (got == BlockRead::Truncated) {
       if (reader.problemLine() > 0) {
         console.line(textio::Line("    error - cannot read line").i(reader.problemLine(), 7).a(" of ")
@@ -227,6 +229,7 @@ AlignRun alignOffsets(textio::Console& console, const app::Settings& settings) {
     }
     previousTime = time;
   }
+  textio::endProgress();
   bool written = textio::replaceFileAtomically(hostFile(console, settings, "align.dat"), dat) &&
                  textio::replaceFileAtomically(hostFile(console, settings, "align.txt"), csv);
   if (!written) console.line("    error - cannot write align.dat or align.txt");
