@@ -102,22 +102,20 @@ int32_t frameFwhm(const FrameBlock& block) {
   return static_cast<int32_t>(mean + 0.5f);
 }
 
-namespace {
-
 std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name) {
   std::string full;
   if (!textio::adpath(console, settings.workingPath, textio::fixed(name, 20), full)) return {};
   return textio::hostPath(full);
 }
 
-// Reads stars.fid into the fiducial table, echoing each star; false when it cannot be opened.
-bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t) {
-  console.line("  reading coordinates of fiducial stars ...");
+bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t,
+                   const FiducialTexts& texts) {
+  console.line(texts.heading);
   std::string host = hostFile(console, settings, "stars.fid");
   std::ifstream in;
   if (!host.empty()) in.open(host, std::ios::binary);
   if (!in) {
-    console.line("    error -  cannot open file stars.fid");
+    console.line(texts.openError);
     console.line("");
     return false;
   }
@@ -130,11 +128,13 @@ bool readFiducials(textio::Console& console, const app::Settings& settings, Matc
     t.fidU[k] = static_cast<float>(uv[0]);
     t.fidV[k] = static_cast<float>(uv[1]);
     uvxy0(t.fidU[k], t.fidV[k], t.fidX[k], t.fidY[k]);
-    console.line(textio::Line().x(10).f(t.fidU[k], 7, 2).x(1).f(t.fidV[k], 7, 2));
+    console.line(textio::Line().x(texts.echoIndent).f(t.fidU[k], 7, 2).x(1).f(t.fidV[k], 7, 2));
   }
   console.line(textio::Line(" number of fiducial stars  = ").i(t.fiducialCount, 3));
   return true;
 }
+
+namespace {
 
 void loadFrameStars(const FrameBlock& block, MatchTables& t) {
   t.frameStarCount = static_cast<int>(std::min<size_t>(block.stars.size(), kMaxFrameStars));
@@ -174,7 +174,10 @@ AlignRun alignOffsets(textio::Console& console, const app::Settings& settings) {
   AlignRun run;
   auto tables = std::make_unique<MatchTables>();
   MatchTables& t = *tables;
-  if (!readFiducials(console, settings, t)) return run;
+  if (!readFiducials(console, settings, t,
+                     {"  reading coordinates of fiducial stars ...", "    error -  cannot open file stars.fid", 10})) {
+    return run;
+  }
   if (t.fiducialCount < 2) {
     console.line("    error - at least two fiducial stars are needed in stars.fid;");
     console.line("            use the fiducialstars command to choose them");

@@ -63,6 +63,21 @@ FrameMatch matchFrame(MatchTables& t, float tolerance, bool rejectDoubles);
 /// fwhm of a frame: integer part of (sum of widths / number of stars + 0.5); 0 without stars.
 int32_t frameFwhm(const FrameBlock& block);
 
+/// The texts in which the two aligners differ when they read stars.fid.
+struct FiducialTexts {
+  std::string_view heading;    // the line before reading
+  std::string_view openError;  // the message when stars.fid cannot be opened
+  int echoIndent = 10;         // blanks before each echoed star
+};
+
+/// A typed name joined to the working path, as the host opens it; empty when too long.
+std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name);
+
+/// Reads stars.fid (at most 100 stars of u, v) into the fiducial table, echoing each star and
+/// the count; false, after the message and an empty line, when it cannot be opened.
+bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t,
+                   const FiducialTexts& texts);
+
 /// Summary of an alignment run.
 struct AlignRun {
   bool ran = false;   // false: nothing was written (missing input, too few fiducial stars)

@@ -23,11 +23,6 @@ namespace align {
 
 namespace {
 
-std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name) {
-  std::string full;
-  if (!textio::adpath(console, settings.workingPath, textio::fixed(name, 20), full)) return {};
-  return textio::hostPath(full);
-}
 
 // One pass over the trials centre + k * step, k = -steps..steps; ties keep the earlier trial.
 RotationMatch runPass(MatchTables& t, float centre, float step, int steps, float tolerance, bool rejectDoubles,
@@ -68,29 +63,6 @@ RotationMatch searchRotation(MatchTables& t, const RotationSearch& search, float
 
 namespace {
 
-bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t) {
-  console.line(" reading coordinates of fiducial stars ...");
-  std::string host = hostFile(console, settings, "stars.fid");
-  std::ifstream in;
-  if (!host.empty()) in.open(host, std::ios::binary);
-  if (!in) {
-    console.line("   error -  cannot open stars.fid");
-    console.line("");
-    return false;
-  }
-  t.fiducialCount = 0;
-  std::string line;
-  std::vector<double> uv;
-  while (t.fiducialCount < kMaxFiducials && std::getline(in, line)) {
-    if (!textio::readReals(textio::dropCr(line), 2, uv)) break;
-    int k = ++t.fiducialCount;
-    t.fidU[k] = static_cast<float>(uv[0]);
-    t.fidV[k] = static_cast<float>(uv[1]);
-    console.line(textio::Line().x(3).f(t.fidU[k], 7, 2).x(1).f(t.fidV[k], 7, 2));
-  }
-  console.line(textio::Line(" number of fiducial stars  = ").i(t.fiducialCount, 3));
-  return true;
-}
 
 bool readModel(textio::Console& console, const app::Settings& settings, RotationModel& model) {
   console.line("");
@@ -170,7 +142,10 @@ AlignRun alignRotation(textio::Console& console, const app::Settings& settings, 
   }
   auto tables = std::make_unique<MatchTables>();
   MatchTables& t = *tables;
-  if (!readFiducials(console, settings, t)) return run;
+  if (!readFiducials(console, settings, t,
+                     {" reading coordinates of fiducial stars ...", "   error -  cannot open stars.fid", 3})) {
+    return run;
+  }
   if (t.fiducialCount < 2) {
     console.line("    error - at least two fiducial stars are needed in stars.fid;");
     console.line("            use the fiducialstars command to choose them");

@@ -10,6 +10,22 @@
 
 namespace app {
 
+bool starListReady(Session& s) {
+  textio::Console& c = s.console;
+  if (textio::isBlank(s.state.settings.starListFile)) {
+    c.line("  error: no star position list file has been defined");
+    c.line("         use positionlist command to define file, or ");
+    c.line("         perform star search(es) to generate list files");
+    return false;
+  }
+  c.line(" star list file = " + s.state.settings.starListFile);
+  c.prompt(" press return to continue ");
+  c.answer();
+  // The star list of the last dfs or s stays open until a command reads a star list.
+  s.state.starList.close();
+  return true;
+}
+
 void alignCommand(Session& s) {
   textio::Console& c = s.console;
   c.line(" This command attempts to find the fiducial stars ");
@@ -17,17 +33,7 @@ void alignCommand(Session& s) {
   c.line(" stars.lst. The offsets are written to align.dat. ");
   c.line(" Field rotation is ignored (if you want to account");
   c.line(" for field rotation as well, use command alignr). ");
-  if (textio::isBlank(s.state.settings.starListFile)) {
-    c.line("  error: no star position list file has been defined");
-    c.line("         use positionlist command to define file, or ");
-    c.line("         perform star search(es) to generate list files");
-    return;
-  }
-  c.line(" star list file = " + s.state.settings.starListFile);
-  c.prompt(" press return to continue ");
-  c.answer();
-  // The star list of the last dfs or s stays open until a command reads a star list.
-  s.state.starList.close();
+  if (!starListReady(s)) return;
   align::alignOffsets(c, s.state.settings);
   align::alload(c, s.state.settings.workingPath, s.state.alignment);
 }

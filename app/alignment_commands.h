@@ -8,6 +8,11 @@
 namespace app {
 
 /// `align`: explanation, check of the star list name, pause, alignment, reload of align.dat.
+/// The check both aligners make first: a star position list must be named; it is shown, the
+/// user presses return and a list still open from dfs or s is closed. False (after the
+/// message) when no list is named.
+bool starListReady(Session& s);
+
 void alignCommand(Session& s);
 /// `clearposit`, `startposit`, `copypositi`, `resetposit`, `positions`: star data modes
 /// 0, 19, 9, 10 and 1 with their confirmation lines.
