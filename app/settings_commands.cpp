@@ -69,8 +69,8 @@ void putbox(Session& s) {
 }
 
 void secondorde(Session& s) {
-  std::vector<double> du = s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "rrr");
-  std::vector<double> dv = s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "rrr");
+  std::vector<double> du = s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "ddd");
+  std::vector<double> dv = s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "ddd");
   for (int k = 0; k < 3; ++k) {
     s.state.settings.secondOrderTerms[static_cast<size_t>(k)] = du[static_cast<size_t>(k)];
     s.state.settings.secondOrderTerms[static_cast<size_t>(k + 3)] = dv[static_cast<size_t>(k)];

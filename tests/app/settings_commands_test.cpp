@@ -66,8 +66,9 @@ TEST(SettingsCommands, SkyAndStackSettings) {
   EXPECT_EQ(r.state->settings.maxStack, 3);
   r.command("resetmaxst", "");
   EXPECT_EQ(r.state->settings.maxStack, 9999);
-  r.command("secondorde", "1 2 3\n4 5 6\n");
-  EXPECT_EQ(r.state->settings.secondOrderTerms, (std::array<double, 6>{1, 2, 3, 4, 5, 6}));
+  // Eight-byte terms keep digits a four-byte real would lose.
+  r.command("secondorde", "1 2 0.1\n4 5 6\n");
+  EXPECT_EQ(r.state->settings.secondOrderTerms, (std::array<double, 6>{1, 2, 0.1, 4, 5, 6}));
 }
 
 TEST(SettingsCommands, SkySubtractionMethodAsksAgainOutsideOneToThree) {
