@@ -131,7 +131,24 @@ bool readFiducials(textio::Console& console, const app::Settings& settings, Matc
     console.line(textio::Line().x(texts.echoIndent).f(t.fidU[k], 7, 2).x(1).f(t.fidV[k], 7, 2));
   }
   console.line(textio::Line(" number of fiducial stars  = ").i(t.fiducialCount, 3));
+  if (t.fiducialCount < 2) {
+    console.line("    error - at least two fiducial stars are needed in stars.fid;");
+    console.line("            use the fiducialstars command to choose them");
+    console.line("");
+    return false;
+  }
   return true;
+}
+
+bool openStarList(textio::Console& console, const app::Settings& settings, std::ifstream& list) {
+  std::string host = hostFile(console, settings, settings.starListFile);
+  if (!host.empty()) list.open(host, std::ios::binary);
+  if (list) return true;
+  console.line("    error -  cannot open star position list file " +
+               std::string(textio::trimRight(settings.starListFile)));
+  console.line("    (align.dat and align.txt are left as they were)");
+  console.line("");
+  return false;
 }
 
 namespace {
@@ -178,27 +195,13 @@ AlignRun alignOffsets(textio::Console& console, const app::Settings& settings) {
                      {"  reading coordinates of fiducial stars ...", "    error -  cannot open file stars.fid", 10})) {
     return run;
   }
-  if (t.fiducialCount < 2) {
-    console.line("    error - at least two fiducial stars are needed in stars.fid;");
-    console.line("            use the fiducialstars command to choose them");
-    console.line("");
-    return run;
-  }
   console.prompt("  try to reject double images y/n [y] : ");
   bool rejectDoubles = console.answerChar() != 'n';
   console.line("");
   console.line("  file                 time      du      dv      rotate    fwhm     sky   rms");
   console.line("                                                 degree");
-  std::string listHost = hostFile(console, settings, settings.starListFile);
   std::ifstream list;
-  if (!listHost.empty()) list.open(listHost, std::ios::binary);
-  if (!list) {
-    console.line("    error -  cannot open star position list file " +
-                 std::string(textio::trimRight(settings.starListFile)));
-    console.line("    (align.dat and align.txt are left as they were)");
-    console.line("");
-    return run;
-  }
+  if (!openStarList(console, settings, list)) return run;
   std::string dat, csv;
   StarListReader reader(list, kMaxFrameStars);
   FrameBlock block;

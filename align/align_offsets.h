@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -74,9 +75,13 @@ struct FiducialTexts {
 std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name);
 
 /// Reads stars.fid (at most 100 stars of u, v) into the fiducial table, echoing each star and
-/// the count; false, after the message and an empty line, when it cannot be opened.
+/// the count; false, after a message, when it cannot be opened or holds fewer than two stars.
 bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t,
                    const FiducialTexts& texts);
+
+/// Opens the star position list named in the settings; false, after a message saying the
+/// alignment files are left as they were, when it cannot be opened.
+bool openStarList(textio::Console& console, const app::Settings& settings, std::ifstream& list);
 
 /// Summary of an alignment run.
 struct AlignRun {

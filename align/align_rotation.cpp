@@ -146,12 +146,6 @@ AlignRun alignRotation(textio::Console& console, const app::Settings& settings, 
                      {" reading coordinates of fiducial stars ...", "   error -  cannot open stars.fid", 3})) {
     return run;
   }
-  if (t.fiducialCount < 2) {
-    console.line("    error - at least two fiducial stars are needed in stars.fid;");
-    console.line("            use the fiducialstars command to choose them");
-    console.line("");
-    return run;
-  }
   console.prompt("  try to reject double images y/n [y] ");
   bool rejectDoubles = console.answerChar() != 'n';
   console.line("");
@@ -176,16 +170,8 @@ AlignRun alignRotation(textio::Console& console, const app::Settings& settings, 
   console.line("");
   console.line("  file                 time      du      dv      rotate    fwhm     sky   rms");
   console.line("                                                 degree   ");
-  std::string listHost = hostFile(console, settings, settings.starListFile);
   std::ifstream list;
-  if (!listHost.empty()) list.open(listHost, std::ios::binary);
-  if (!list) {
-    console.line("    error -  cannot open star position list file " +
-                 std::string(textio::trimRight(settings.starListFile)));
-    console.line("    (align.dat and align.txt are left as they were)");
-    console.line("");
-    return run;
-  }
+  if (!openStarList(console, settings, list)) return run;
   const float baseStep = settings.matchTolerance * 17.19f / static_cast<float>(std::max({cameraNx, cameraNy, 1}));
   std::string dat, csv, fit;
   StarListReader reader(list, kMaxFrameStars);
