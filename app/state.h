@@ -16,6 +16,7 @@
 #include "motion/residuals.h"
 #include "phot/psf_model.h"
 #include "phot/sky.h"
+#include "phot/sky_spots.h"
 #include "phot/star_data.h"
 #include "textio/console.h"
 
@@ -35,6 +36,7 @@ struct State {
   motion::ResidualTable residuals; // position residuals of the tracked object
   phot::PsfModel psfModel;         // shared sub-sampling state of the PSF model
   phot::SkySamples skySamples;     // sample store of the robust sky estimator
+  phot::SkySpotSums skySpots;      // sky-spot sums of the current multisky command
   std::unique_ptr<std::ofstream> objectPath;  // objectpath.txt while openpathfi holds it open
   motion::PathModels paths;        // path models 1 and 2 of the moving object
 };

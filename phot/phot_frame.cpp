@@ -295,6 +295,20 @@ void writePsfCompletion(Frame& f, float r0psf, float ellip, std::ostream* list, 
 
 }  // namespace
 
+std::optional<float> measureAt(PhotTables& t, std::string_view frameName, const PhotOptions& options,
+                               float u, float v, const ObjectSky& sky, float r0psf, float ellip) {
+  const std::string& type = options.apertureType;
+  const bool aperture = type == "soft" || type == "hard" || type == "hdav";
+  if (!aperture && type != "opti") return std::nullopt;
+  Frame f{t, options, textio::fixed(frameName, 20), 0.0f, 0.0f, 0.0f, 0, {}, {}, 0.0f, {}};
+  f.r.sky[1] = sky.sky;
+  f.r.skyError[1] = sky.error;
+  f.r.skySd[1] = sky.sd;
+  if (aperture) measureAperture(f, 1, u, v);
+  else measureOptimal(f, 1, u, v, r0psf, ellip);
+  return f.r.flux[1];
+}
+
 PhotResults phot(PhotTables& t, std::string_view frameName, float du, float dv, float rotation,
                  const PhotOptions& options, float& r0psf, float& ellip, int32_t& psfWeighting,
                  std::ostream* psfList, std::ostream* psfTable) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -59,5 +60,13 @@ struct PhotResults {
 PhotResults phot(PhotTables& t, std::string_view frameName, float du, float dv, float rotation,
                  const PhotOptions& options, float& r0psf, float& ellip, int32_t& psfWeighting,
                  std::ostream* psfList, std::ostream* psfTable);
+
+/// Measures one place (u, v) of the frame in workspace 1 exactly as PHOT measures object 1,
+/// with the given sky: "soft", "hard" and "hdav" by their apertures, "opti" by optimal
+/// extraction with a weight mask built at the place itself. The measured value, or nothing for
+/// an aperture type that measures no flux. A failed measurement (box outside the image, no
+/// usable mask) gives 0, as for an object.
+std::optional<float> measureAt(PhotTables& t, std::string_view frameName, const PhotOptions& options,
+                               float u, float v, const ObjectSky& sky, float r0psf, float ellip);
 
 }  // namespace phot

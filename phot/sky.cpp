@@ -144,10 +144,8 @@ RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, S
   return r;
 }
 
-ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
-                  const image::Workspaces& ws, SkySamples& samples, int object, float u, float v) {
-  console.line(textio::Line("    automatic sky determination for object =")
-                   .i(object, 1).a(" ( ").f(u, 8, 2).f(v, 8, 2).a(")"));
+std::optional<ObjectSky> boxSky(textio::Console& console, const app::Settings& settings,
+                                const image::Workspaces& ws, SkySamples& samples, float u, float v) {
   skgClear(samples);
   const int32_t half = settings.skyBox / 2;
   const int32_t ic = nearestPixel(u);
@@ -155,7 +153,7 @@ ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
   for (int32_t i = ic - half; i <= ic + half; ++i) {
     for (int32_t j = jc - half; j <= jc + half; ++j) {
       int32_t p = 0;
-      if (ws.get(i, j, p) != 0) return {-100.0, 0.0, 0.0};
+      if (ws.get(i, j, p) != 0) return std::nullopt;
       skgAdd(samples, p);
     }
   }
@@ -164,6 +162,16 @@ ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
   r.sky = robust.sky;
   r.error = static_cast<double>(robust.sd) / settings.skyBox;
   r.sd = robust.sd;
+  return r;
+}
+
+ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
+                  const image::Workspaces& ws, SkySamples& samples, int object, float u, float v) {
+  console.line(textio::Line("    automatic sky determination for object =")
+                   .i(object, 1).a(" ( ").f(u, 8, 2).f(v, 8, 2).a(")"));
+  const std::optional<ObjectSky> box = boxSky(console, settings, ws, samples, u, v);
+  if (!box) return {-100.0, 0.0, 0.0};
+  const ObjectSky& r = *box;
   if (settings.verbosity > 10) console.line("   end of automatic sky determination");
   console.line(textio::Line("   i      = ").freeI(object));
   console.line(textio::Line("   bgr(i) = ").freeD(r.sky));

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "app/settings.h"
 #include "image/camera.h"
@@ -84,6 +85,12 @@ struct ObjectSky {
 /// image gives sky -100.0 and error 0 (the object is not measured).
 ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
                   const image::Workspaces& ws, SkySamples& samples, int object, float u, float v);
+
+/// The sky of the skyBox x skyBox pixels centred on the pixel nearest (u, v), computed as
+/// autoSky computes it but printing nothing of its own; nothing when the box reaches outside
+/// the image.
+std::optional<ObjectSky> boxSky(textio::Console& console, const app::Settings& settings,
+                                const image::Workspaces& ws, SkySamples& samples, float u, float v);
 
 /// One sky position of an object, already carried into the frame being measured.
 struct SkySpot {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "align/alignment_table.h"
+#include "app/sky_spot_command.h"
 #include "app/stacking_commands.h"
 #include "app/state.h"
 #include "image/camera.h"
@@ -250,6 +251,97 @@ TEST(Stacking, PathPhotometryAppendsToTheOpenObjectPathFile) {
   EXPECT_NEAR(std::stod(line.substr(8, 8)), 30.3, 0.02);
   EXPECT_NEAR(std::stod(line.substr(17, 8)), 25.6, 0.02);
   EXPECT_EQ(line.substr(25, 9), ",  sky=, ");
+}
+
+// Three frames an hour apart; the object moves 8 pixels an hour along u (u = 20, 28, 36 at
+// v = 30) and a faint fixed source of 500 sits where the object is at 3.0 h.
+void skySpotNight(Stacking& t) {
+  for (int k = 0; k < 3; ++k) {
+    t.frame(std::string(1, static_cast<char>('a' + k)), 2.0f + static_cast<float>(k), 0, 0, 0, 3, [k](int i, int j) {
+      int v = 100;
+      if (i == 20 + 8 * k && j == 30) v += 1000;
+      if (i == 28 && j == 30) v += 500;
+      return v;
+    });
+  }
+  t.writeLists();
+  align::alload(t.console, t.state->settings.workingPath, t.state->alignment);
+  motion::PathModel& m = t.state->paths.model1;
+  m.t0 = 2.0f;
+  m.uOrder = m.vOrder = 1;
+  m.cu[1] = 20.0f;
+  m.cu[2] = 8.0f;
+  m.cv[1] = 30.0f;
+  t.state->settings.skyBox = 21;
+}
+
+TEST(SkySpots, AveragesPerPlaceOverTheSeriesSkippingTheObjectsOwnPlace) {
+  struct Case {
+    const char* type;
+    const char* limits;
+    const char* table;
+  } cases[] = {
+      // Places exactly the minimum distance away are measured; the object's own place never.
+      {"soft", "8 24", "    2.000,       0.0,     2.0\n    3.000,     500.0,     2.0\n    4.000,       0.0,     2.0\n"},
+      {"hard", "8 24", "    2.000,       0.0,     2.0\n    3.000,     500.0,     2.0\n    4.000,       0.0,     2.0\n"},
+      // Places further than 1.5 h from the frame's own time are skipped.
+      {"soft", "8 1.5", "    2.000,       0.0,     1.0\n    3.000,     500.0,     2.0\n    4.000,       0.0,     1.0\n"},
+      // Further than the minimum distance allows: only places 16 pixels away.
+      {"soft", "8.01 24", "    2.000,       0.0,     1.0\n    4.000,       0.0,     1.0\n"},
+  };
+  for (const Case& c : cases) {
+    Stacking t;
+    skySpotNight(t);
+    t.state->interp.apertureType = c.type;
+    t.in.str(std::string(c.limits) + "\n...\n");
+    app::multiskyCommand(t.s);
+    EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), c.table) << c.type << " " << c.limits;
+    EXPECT_TRUE(std::filesystem::exists(t.dir / "sky-spots.dat"));
+    EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.dat"), "");
+    EXPECT_EQ(t.count("    Ideally the results of this photometry should be zero!\n"), 1);
+    EXPECT_EQ(t.count("time difference (hours) =  \n    results written to sky-spots.txt\n \n"), 1);
+    EXPECT_EQ(t.count("    measuring sky positions along path in frame a                   \n"), 1);
+    const bool faintSourceMeasured = std::string(c.table).find(" 3.000,") != std::string::npos;
+    EXPECT_EQ(t.count("    a                   ( t =  2.000); asteroid at t =  3.000 sky =   500.0\n"),
+              faintSourceMeasured ? 1 : 0);
+  }
+}
+
+TEST(SkySpots, TypesWithoutAMeasurementAddNothingAndSayWhy) {
+  for (const char* type : {"psf ", "opti", "chec"}) {
+    Stacking t;
+    skySpotNight(t);
+    t.state->interp.apertureType = type;
+    t.in.str("0 24\n...\n");
+    app::multiskyCommand(t.s);
+    EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), "") << type;
+    EXPECT_EQ(t.count("frame not used\n"), 3) << type;
+    EXPECT_EQ(t.count("asteroid at t ="), 0) << type;
+  }
+  // With the frames' PSF stored, "opti" measures: the empty places give 0.
+  Stacking t;
+  skySpotNight(t);
+  t.state->interp.apertureType = "opti";
+  for (int d = 1; d <= 3; ++d) {
+    t.state->starData.framePsfR[d] = 1.2f;
+    t.state->starData.framePsfE[d] = 1.0f;
+  }
+  t.in.str("8 24\n...\n");
+  app::multiskyCommand(t.s);
+  const std::string table = testsupport::readFile(t.dir / "sky-spots.txt");
+  EXPECT_EQ(table.substr(0, 30), "    2.000,       0.0,     2.0\n");
+  EXPECT_EQ(t.count("frame not used"), 0);
+}
+
+TEST(SkySpots, AnUnalignedFrameIsSkippedWithItsMessage) {
+  Stacking t;
+  skySpotNight(t);
+  t.state->alignment.entries[2].name = std::string(20, ' ');
+  t.in.str("8 24\n...\n");
+  app::multiskyCommand(t.s);
+  EXPECT_EQ(t.count("   b                   :    error - no alignment\n"), 1);
+  // Frames a and c measure each other's places only; the entry without a name prints a blank line.
+  EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), "    2.000,       0.0,     1.0\n    4.000,       0.0,     1.0\n");
 }
 
 }  // namespace
