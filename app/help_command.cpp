@@ -1,0 +1,201 @@
+// The `help` command and the generated command reference.
+#include "app/help_command.h"
+
+#include "app/interpreter.h"
+#include "textio/fixed_text.h"
+
+namespace app {
+
+namespace {
+
+// Width of the alias column of the command list.
+constexpr size_t kAliasWidth = 22;
+
+std::string aliasesText(std::string_view keywords, std::string_view separator) {
+  std::string out;
+  size_t b = 0;
+  while (b < keywords.size()) {
+    size_t e = keywords.find(' ', b);
+    if (e == std::string_view::npos) e = keywords.size();
+    if (!out.empty()) out += separator;
+    out += keywords.substr(b, e - b);
+    b = e + 1;
+  }
+  return out;
+}
+
+bool isPrompt(std::string_view line) { return !line.empty() && line.front() == '>'; }
+
+std::string_view promptText(std::string_view line) { return textio::trim(line.substr(1)); }
+
+// A field shown as a heading and its lines, or as "heading : none".
+void addField(std::vector<std::string>& out, std::string_view heading, std::string_view text) {
+  std::vector<std::string_view> lines = helpLines(text);
+  if (lines.empty()) {
+    out.push_back("  " + std::string(heading) + " : none");
+    return;
+  }
+  out.push_back("  " + std::string(heading) + " :");
+  for (std::string_view l : lines) out.push_back("     " + std::string(l));
+}
+
+void addPrompts(std::vector<std::string>& out, std::string_view text) {
+  std::vector<std::string_view> lines = helpLines(text);
+  if (lines.empty()) {
+    out.push_back("  asks nothing");
+    return;
+  }
+  out.push_back("  asks, in order :");
+  for (std::string_view l : lines) {
+    if (isPrompt(l)) {
+      out.push_back("     > " + std::string(promptText(l)));
+    } else {
+      out.push_back("         " + std::string(textio::trim(l)));
+    }
+  }
+}
+
+// Markdown: the lines of a field as one paragraph, or a list when there are several.
+void addMarkdownField(std::string& md, std::string_view heading, std::string_view text) {
+  std::vector<std::string_view> lines = helpLines(text);
+  if (lines.empty()) {
+    md += heading;
+    md += ": none.\n\n";
+    return;
+  }
+  if (lines.size() == 1) {
+    md += std::string(heading) + ": " + std::string(lines.front()) + "\n\n";
+    return;
+  }
+  md += std::string(heading) + ":\n\n";
+  for (std::string_view l : lines) md += "- " + std::string(l) + "\n";
+  md += "\n";
+}
+
+void addMarkdownPrompts(std::string& md, std::string_view text) {
+  std::vector<std::string_view> lines = helpLines(text);
+  if (lines.empty()) {
+    md += "Asks nothing.\n\n";
+    return;
+  }
+  md += "Asks, in order:\n\n";
+  bool open = false;
+  for (std::string_view l : lines) {
+    if (isPrompt(l)) {
+      if (open) md += "\n";
+      md += "- `" + std::string(promptText(l)) + "`";
+      open = true;
+    } else {
+      md += open ? " " : "- ";
+      md += textio::trim(l);
+      open = true;
+    }
+  }
+  md += "\n\n";
+}
+
+}  // namespace
+
+std::vector<std::string_view> helpLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t b = 0;
+  while (b < text.size()) {
+    size_t e = text.find('\n', b);
+    if (e == std::string_view::npos) e = text.size();
+    lines.push_back(text.substr(b, e - b));
+    b = e + 1;
+  }
+  while (!lines.empty() && textio::isBlank(lines.back())) lines.pop_back();
+  return lines;
+}
+
+std::vector<std::string> mentionedKeywords(std::string_view text) {
+  std::vector<std::string> out;
+  size_t b = text.find('`');
+  while (b != std::string_view::npos) {
+    size_t e = text.find('`', b + 1);
+    if (e == std::string_view::npos) {
+      out.emplace_back(text.substr(b + 1));  // an unclosed quote: reported as it stands
+      break;
+    }
+    out.emplace_back(text.substr(b + 1, e - b - 1));
+    b = text.find('`', e + 1);
+  }
+  return out;
+}
+
+std::vector<std::string> commandListLines() {
+  std::vector<std::string> out;
+  out.push_back(" ");
+  out.push_back("  commands by task (help, then a keyword, explains one) :");
+  for (std::string_view group : kCommandGroups) {
+    out.push_back(" ");
+    out.push_back("  " + std::string(group));
+    for (const Command& c : commandTable()) {
+      if (c.help.group != group) continue;
+      out.push_back("    " + textio::fixed(aliasesText(c.keywords, " "), kAliasWidth) + std::string(c.help.purpose));
+    }
+  }
+  out.push_back(" ");
+  return out;
+}
+
+std::vector<std::string> explainLines(const Command& c) {
+  std::vector<std::string> out;
+  out.push_back(" ");
+  out.push_back("  " + aliasesText(c.keywords, ", ") + " : " + std::string(c.help.purpose));
+  out.push_back("  group : " + std::string(c.help.group));
+  addPrompts(out, c.help.prompts);
+  addField(out, "files", c.help.files);
+  addField(out, "settings", c.help.settings);
+  out.push_back(" ");
+  return out;
+}
+
+void helpCommand(Session& s) {
+  s.console.prompt("   command to explain (<return> for the list) : ");
+  std::string key = normalise(s.console.answer());
+  textio::blankFrom(key, ";!/");
+  std::vector<std::string> lines;
+  if (textio::isBlank(key)) {
+    lines = commandListLines();
+  } else if (const Command* c = findCommand(key)) {
+    lines = explainLines(*c);
+  } else {
+    lines = {"   no command " + std::string(textio::trimRight(key)) + " ; help with <return> lists them all"};
+  }
+  for (const std::string& l : lines) s.console.line(l);
+}
+
+std::string commandReference() {
+  std::string md;
+  for (std::string_view group : kCommandGroups) {
+    md += "### " + std::string(group) + "\n\n";
+    for (const Command& c : commandTable()) {
+      if (c.help.group != group) continue;
+      md += "#### " + aliasesText(c.keywords, ", ") + "\n\n";
+      md += std::string(c.help.purpose) + ".\n\n";
+      addMarkdownPrompts(md, c.help.prompts);
+      addMarkdownField(md, "Files", c.help.files);
+      addMarkdownField(md, "Settings", c.help.settings);
+    }
+  }
+  return md;
+}
+
+std::string withReference(std::string_view text, std::string_view reference) {
+  size_t begin = text.find(kReferenceBegin);
+  if (begin == std::string_view::npos) return {};
+  size_t bodyStart = text.find('\n', begin);
+  if (bodyStart == std::string_view::npos) return {};
+  bodyStart += 1;
+  size_t end = text.find(kReferenceEnd, bodyStart);
+  if (end == std::string_view::npos) return {};
+  std::string out(text.substr(0, bodyStart));
+  out += "\n";
+  out += reference;
+  out += text.substr(end);
+  return out;
+}
+
+}  // namespace app
