@@ -208,4 +208,100 @@ TEST(PhotFrame, MovingObjectFollowsThePathModel) {
   EXPECT_NE(f.tc.text().find("    object =  1   (u0,v0) =    70.00    50.00\n"), std::string::npos);
 }
 
+TEST(PhotFrame, TraceLinesFollowTheVerbosity) {
+  FrameFixture f({{60.0f, 50.0f}, {120.4f, 90.7f}});
+  f.r0 = 1.4f;
+  f.e = 1.0f;
+  f.settings.verbosity = 5;
+  f.run("opti");
+  const std::string out = f.tc.text();
+  for (const char* line :
+       {"     entered phot ; uoff, voff, rotat =    3.00   -2.00   0.000 aperture type = opti\n",
+        "  start of main photometry loop for star number 1\n", "  end of main photometry loop for star number 2\n",
+        "  getting star count for u,v =   63.0   48.0\n", "  calling wtmask ... \n", "  calling mvmask ... \n",
+        "  calling extrct ... \n", "   total optimal flux for star  2 signal-sky = ",
+        " \n  end of main photometry loop;  aptype = opti\n"}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line;
+  }
+  // At verbosity 1 none of them.
+  FrameFixture quiet({{60.0f, 50.0f}, {120.4f, 90.7f}});
+  quiet.r0 = 1.4f;
+  quiet.e = 1.0f;
+  quiet.settings.verbosity = 1;
+  quiet.run("opti");
+  for (const char* text : {"entered phot", "main photometry loop", "calling", "getting star count", "total optimal"})
+    EXPECT_EQ(quiet.tc.text().find(text), std::string::npos) << text;
+}
+
+TEST(PhotFrame, PsfRunFitsPositionsOfLaterObjectsWithTheFirstObjectsShape) {
+  FrameFixture f({{60.0f, 50.0f}, {120.3f, 90.6f}, {150.7f, 60.2f}});
+  f.settings.verbosity = 2;
+  std::ostringstream list, table;
+  const phot::PhotResults r = f.run("psf ", &list, &table);
+  const std::string out = f.tc.text();
+  EXPECT_NE(out.find(" processing file night001.fts         star =  3\n"), std::string::npos);
+  EXPECT_NE(out.find("calling psfpos star =  3 r0psf,ellip = "), std::string::npos);
+  EXPECT_EQ(out.find("calling psffit star"), std::string::npos);
+  std::istringstream lines(list.str());
+  std::vector<std::string> l;
+  for (std::string s; std::getline(lines, s);) l.push_back(s);
+  ASSERT_EQ(l.size(), 10u);  // header, three objects, terminator
+  // Objects 2 and 3 carry object 1's shape and their own fitted centres.
+  for (int k = 7; k <= 8; ++k) EXPECT_EQ(l[k].substr(18, 13), l[6].substr(18, 13)) << l[k];
+  EXPECT_NEAR(std::stod(l[8].substr(1, 7)), 153.7, 0.1);
+  EXPECT_NEAR(std::stod(l[8].substr(9, 7)), 58.2, 0.1);
+  EXPECT_EQ(r.widthNS[2], 0.0f);
+  EXPECT_EQ(r.widthNS[3], 0.0f);
+  EXPECT_GT(r.widthNS[1], 1.2f);
+  EXPECT_EQ(f.stars.psfNumber, 1.0f);  // only object 1's fit goes to the PSF sums
+}
+
+TEST(PhotFrame, OptimalExtractionRefusesOneObjectAndMeasuresTheOthers) {
+  // Object 2's sky patch lies inside but its 11 x 11 box reaches past the right edge.
+  FrameFixture f({{60.0f, 50.0f}, {193.0f, 80.0f}, {120.4f, 90.7f}});
+  f.stars.skyOffsetU[2][1] = -40.0f;
+  f.stars.skyOffsetV[2][1] = 0.0f;
+  f.settings.skyApertureRadius = 3.0f;
+  f.r0 = 1.4f;
+  f.e = 1.0f;
+  const phot::PhotResults r = f.run("opti");
+  EXPECT_GT(r.sky[2], 600.0);
+  EXPECT_EQ(r.flux[2], 0.0f);
+  EXPECT_EQ(r.error[2], 0.0f);
+  EXPECT_GT(r.flux[3], 0.5f * r.flux[1]);
+  EXPECT_NE(f.tc.text().find("    object box reaches outside the image; object not measured\n"), std::string::npos);
+  // A PSF shape of zero size gives no weight mask: every object refused, none undefined.
+  FrameFixture g({{60.0f, 50.0f}, {120.4f, 90.7f}});
+  const phot::PhotResults z = g.run("opti");
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_EQ(z.flux[k], 0.0f) << k;
+    EXPECT_FALSE(std::isnan(z.error[k])) << k;
+  }
+  EXPECT_NE(g.tc.text().find("no usable weight mask"), std::string::npos);
+}
+
+TEST(PhotFrame, NearestTwoSkiesReplaceThePooledSkyOfObjectOne) {
+  // A sky rising 5 counts a pixel along u, no noise. The nearest-two search compares the
+  // object's fiducial (u, v) = (60, 50) with the stored offsets themselves: offsets 40, 58, 70, 90 put the
+  // patches at frame u 103, 121, 133, 153 (skies 900, 990, 1050, 1150). Pooled: their mean;
+  // nearest two: 58 lies inside the exclusion radius (3 + 2 + 2), so 40 and 70 are taken.
+  for (int method : {1, 2}) {
+    FrameFixture f({{60.0f, 50.0f}});
+    for (int32_t i = 1; i <= f.ws.nx; ++i)
+      for (int32_t j = 1; j <= f.ws.ny; ++j) f.ws.put(i, j, 700 + 5 * (i - 63));
+    const float offsets[] = {40.0f, 58.0f, 70.0f, 90.0f};
+    for (int k = 0; k < 4; ++k) {
+      f.stars.skyOffsetU[1][k + 1] = offsets[k];
+      f.stars.skyOffsetV[1][k + 1] = 50.0f;  // level with the object's fiducial v
+    }
+    f.settings.skyApertureRadius = 3.0f;
+    f.settings.apertureRadius = 2.0f;
+    f.settings.skySubtractionMethod = method;
+    const phot::PhotResults r = f.run("soft");
+    EXPECT_DOUBLE_EQ(r.sky[1], method == 1 ? 1022.5 : 975.0) << method;
+    const bool printed = f.tc.text().find("          in routine nr2sky; nearest sky position :  2\n") != std::string::npos;
+    EXPECT_EQ(printed, method == 2);
+  }
+}
+
 }  // namespace
