@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint bench-dfs
+.PHONY: all deps configure build test demo clean lint bench-dfs manual
 
 all: build
 
@@ -29,6 +29,10 @@ demo: build
 
 bench-dfs: build
 	@$(BUILD)/bench_dfs_bench
+
+# Regenerates the command reference of docs/manual.md from the command table's help text.
+manual: build
+	@$(BUILD)/manualref docs/manual.md
 
 lint:
 	@scripts/lint.sh

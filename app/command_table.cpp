@@ -51,13 +51,13 @@ constexpr std::array kCommands{
              ">enter name of script file : <name>\n"
              "read from the keyboard; .txt is added when the name has no type",
              "reads the script file in the working path",
-             "commands and their answers then come from the script until its end or `stop`"}},
+             "commands and answers then come from the script until its end or `stop`"}},
     Command{"icv", [](Session& s) { icvCommand(s); },
             {kSettingsGroup, "set the input control variable of the camera",
              ">enter input control variable: <n>\n"
-             "sum of the decoding rules: +1 sign bit, +2 sign bit if BZERO non-zero,\n"
-             "+4 invert top bit if BZERO non-zero, +16 add BZERO, +32 subtract BZERO,\n"
-             "+64 change sign; the decoding is then listed",
+             "sum of the decoding rules: +1 sign bit, +2 sign bit if BZERO is not 0,\n"
+             "+4 invert the top bit if BZERO is not 0, +16 add BZERO,\n"
+             "+32 subtract BZERO, +64 change sign; the decoding is then listed",
              "",
              "icv of the camera (not written to device.ccd)"}},
     Command{"init", [](Session& s) { initCommand(s); },
@@ -73,7 +73,7 @@ constexpr std::array kCommands{
     Command{"camera", [](Session& s) { setcam(s); },
             {kStartupGroup, "install a camera setup file as device.ccd",
              ">camera setup file: <name>\n"
-             "a file of the six device.ccd lines; .ccd is added when there is no type",
+             "a file of the six device.ccd lines; .ccd is added when it has no type",
              "reads the camera setup file (start folder); writes device.ccd",
              "camera name, size, pixel size, gain, icv, date order; verbosity back to 0;\n"
              "search box 5 pixels inside the frame"}},
@@ -94,7 +94,8 @@ constexpr std::array kCommands{
             {kStartupGroup, "reload the camera definition from device.ccd",
              "",
              "reads device.ccd (start folder)",
-             "camera definition; verbosity back to 0; search box 5 pixels inside the frame"}},
+             "camera definition; verbosity back to 0; search box 5 pixels inside\n"
+             "the frame"}},
     Command{"filetypes filetype", [](Session& s) { filetypesCommand(s); },
             {kStartupGroup, "set the file types and the numbering of frames",
              ">enter file type for raw files [<code>] : \n"
@@ -131,12 +132,12 @@ constexpr std::array kCommands{
              ">normalising file (flat frame): <name>\n"
              "the flat, already dark-subtracted, loaded with the dark-corrected type\n"
              "into workspace 3\n"
+             "each frame becomes (data-dark)*[average flat]/[flat pixel]; flat\n"
+             "pixels at or below 0.3 of the average give 0\n"
              ">enter filename : <name>\n"
              "the frames to use: a name, or a first name, .. and a last name for a\n"
              "numbered range; <return> ends a group and <return> again the list;\n"
-             "... (or @) at the first question keeps filelist.txt as it is\n"
-             "each frame becomes (data-dark)*[average flat]/[flat pixel]; flat\n"
-             "pixels at or below 0.3 of the average give 0",
+             "... (or @) at the first question keeps filelist.txt as it is",
              "reads the dark, the flat, filelist.txt and every raw frame of the list;\n"
              "writes each corrected frame with the dark+flat type, its name's start\n"
              "replaced by the overwrite characters",
@@ -182,7 +183,8 @@ constexpr std::array kCommands{
     Command{"maxstack", [](Session& s) { maxstackCommand(s); },
             {kStackingGroup, "stack in partial stacks of n frames (faint objects)",
              ">maximum permissible number of frames in a stack: <n>\n"
-             "each partial stack is measured along the path model at once; `resetmaxst` ends it",
+             "each partial stack is measured along the path model at once;\n"
+             "`resetmaxst` ends it",
              "",
              "maximum stack size"}},
     Command{"resetmaxst",
@@ -561,8 +563,8 @@ constexpr std::array kCommands{
     Command{"dmag", [](Session& s) { dmagCommand(s); },
             {kLightCurveGroup, "normalised values or magnitudes from a table",
              ">input file [<log file name>] = <name>\n"
-             "all answers are read from the keyboard, also in a script; <return> takes\n"
-             "the name shown; without a type .dat is added\n"
+             "all answers are read from the keyboard, also in a script;\n"
+             "<return> takes the name shown; without a type .dat is added\n"
              ">enter short name for the reference star : <code>\n"
              "asked for up to 10 reference stars; <return> after the first ends\n"
              ">enter minimum value for <star> : <value>\n"
@@ -736,8 +738,8 @@ constexpr std::array kCommands{
              "photometry objects"}},
     Command{"target targets", [](Session& s) { targetsCommand(s); },
             {kPhotometryGroup, "read a target block without prompts (not used)",
-             "reads, with no prompt: a name, a code, four numbers, then name and code\n"
-             "pairs until a blank name (at most nine)",
+             "reads, with no prompt: a name, a code, four numbers, then name and\n"
+             "code pairs until a blank name (at most nine)",
              "",
              ""}},
     Command{"nstarlist", [](Session& s) { nstarlistCommand(s); },
@@ -754,7 +756,8 @@ constexpr std::array kCommands{
              "a label of the photometry objects; an unknown label stops the program\n"
              ">number of sky positions (max 20) : <n>\n"
              ">sky offset, du,dv : <du> <dv>\n"
-             "each sky position as an offset from the object (it follows a moving one)",
+             "each sky position as an offset from the object (so it follows a\n"
+             "moving object)",
              "",
              "sky offsets of the object"}},
     Command{"clearsky", [](Session& s) { clearskyCommand(s); },

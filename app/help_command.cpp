@@ -162,7 +162,7 @@ void helpCommand(Session& s) {
   } else if (const Command* c = findCommand(key)) {
     lines = explainLines(*c);
   } else {
-    lines = {"   no command " + std::string(textio::trimRight(key)) + " ; help with <return> lists them all"};
+    lines = {"   " + std::string(textio::trimRight(key)) + " is not a command; help and <return> list them all"};
   }
   for (const std::string& l : lines) s.console.line(l);
 }
