@@ -6,10 +6,18 @@
 // per frame its time, its offset and rotation against the first frame and the asteroid's
 // position and magnitude; per comparison star its position and magnitude.
 //
+// With --nights N (N > 1) each night goes to its own folder night1 ... nightN, --night-gap
+// days apart, each with its own transparency (zero point), sky level, drift and star field;
+// the asteroid's light curve runs on across the nights. With --lightcurve-only no frames are
+// made: each night becomes a light curve night1.res ... in the layout dmag writes
+// (differential magnitudes with --noise magnitudes of Gaussian noise and a zero point of its
+// own per night, as nights measured against different comparison stars have).
+//
 // Frame geometry follows the program's convention: a fiducial position (u, v) is rotated
 // about the origin in physical units (v scaled by the pixel-size ratio) and then shifted
 // by (du, dv) to give the position in the observed frame.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +30,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "lightcurve/dates.h"
+#include "lightcurve/dmag_table.h"
 
 namespace {
 
@@ -50,6 +61,10 @@ struct Options {
   bool doublePeak = false;
   bool startEnd = false;        // UT-START/UT-END cards instead of TIME-OBS
   int year = 2026, month = 3, day = 14;
+  int nights = 1;               // nights, each in its own folder when more than one
+  double nightGap = 1.0;        // days from the start of one night to the next
+  bool lightcurveOnly = false;  // write light curves (.res) instead of frames
+  double noise = 0.008;         // magnitudes, light curves only
 };
 
 constexpr double kZeroPoint = 23.0;  // magnitude giving 1 count per exposure
@@ -65,7 +80,8 @@ void usage() {
                "                [--cadence MIN] [--drift DU DV] [--rotation DEG_PER_HOUR] [--fwhm PX]\n"
                "                [--stars N] [--asteroid-speed DU DV] [--asteroid-curve A] [--asteroid-mag M]\n"
                "                [--amplitude MAG] [--period HOURS] [--double-peak] [--start-end]\n"
-               "                [--date Y M D]\n";
+               "                [--date Y M D] [--nights N] [--night-gap DAYS] [--lightcurve-only]\n"
+               "                [--noise MAG]\n";
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -93,6 +109,10 @@ bool parse(int argc, char** argv, Options& o) {
       else if (a == "--period") o.periodHours = num(i);
       else if (a == "--double-peak") o.doublePeak = true;
       else if (a == "--start-end") o.startEnd = true;
+      else if (a == "--nights") o.nights = static_cast<int>(num(i));
+      else if (a == "--night-gap") o.nightGap = num(i);
+      else if (a == "--lightcurve-only") o.lightcurveOnly = true;
+      else if (a == "--noise") o.noise = num(i);
       else if (a == "--date") {
         o.year = static_cast<int>(num(i));
         o.month = static_cast<int>(num(i));
@@ -108,6 +128,10 @@ bool parse(int argc, char** argv, Options& o) {
   }
   if (o.frames < 1 || o.frames > 999 || o.nx < 64 || o.ny < 64 || static_cast<int64_t>(o.nx) * o.ny > 1447680) {
     std::cerr << "simnight: frames must be 1..999 and the frame 64x64 up to 1447680 pixels\n";
+    return false;
+  }
+  if (o.nights < 1 || o.nights > 20 || !(o.nightGap > 0.0) || !(o.periodHours > 0.0) || !(o.noise >= 0.0)) {
+    std::cerr << "simnight: nights must be 1..20; night gap, period and noise positive\n";
     return false;
   }
   return true;
@@ -211,22 +235,43 @@ void toFrame(double u, double v, double du, double dv, double rotDeg, double& uo
 
 double fluxOf(double mag) { return std::pow(10.0, -0.4 * (mag - kZeroPoint)); }
 
+// The double-peaked shape: two maxima and two minima per rotation, of unequal depth as an
+// elongated, irregular body gives them (so that half the period does not fit as well).
+double doublePeakShape(double phase) { return std::cos(2 * phase) + 0.3 * std::cos(phase + 0.7); }
+
+// Lowest and highest value of the double-peaked shape, from a fine grid.
+std::pair<double, double> doublePeakRange() {
+  double lo = 1e9, hi = -1e9;
+  for (int k = 0; k < 100000; ++k) {
+    double v = doublePeakShape(2 * kPi * k / 100000.0);
+    lo = std::min(lo, v), hi = std::max(hi, v);
+  }
+  return {lo, hi};
+}
+
+// The asteroid's magnitude `dtHours` after the first frame of the first night: `amplitude`
+// peak to peak about `asteroidMag`.
 double asteroidMag(const Options& o, double dtHours) {
+  static const auto [lo, hi] = doublePeakRange();
   double phase = 2 * kPi * dtHours / o.periodHours;
-  double shape = o.doublePeak ? std::cos(2 * phase) : std::sin(phase);
+  double shape = o.doublePeak ? (2.0 * doublePeakShape(phase) - lo - hi) / (hi - lo) : std::sin(phase);
   return o.asteroidMag + 0.5 * o.amplitude * shape;
 }
 
-}  // namespace
+// What changes from one night to the next.
+struct Night {
+  int index = 0;             // 0-based
+  std::string dir;           // folder of its frames (or of all light curves)
+  double hoursBefore = 0.0;  // from the first night's first frame to this night's first frame
+  double startHour = 21.0;   // UT of its first frame
+  double zeroPoint = 0.0;    // magnitudes added to every star (transparency, comparison stars)
+  double skyFactor = 1.0;    // sky level relative to --sky
+  double driftU = 0.0, driftV = 0.0;  // pixels per hour
+  int year = 2026, month = 3, day = 14;
+};
 
-int main(int argc, char** argv) {
-  Options o;
-  if (!parse(argc, argv, o)) {
-    usage();
-    return 2;
-  }
-  std::filesystem::create_directories(o.out);
-  std::mt19937_64 rng(o.seed);
+void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
+  std::filesystem::create_directories(night.dir);
   std::uniform_real_distribution<double> uni(0.0, 1.0);
   std::normal_distribution<double> gauss(0.0, 1.0);
   const int nx = o.nx, ny = o.ny;
@@ -234,7 +279,7 @@ int main(int argc, char** argv) {
   const double sigma = o.fwhm / 2.3548200450309493;
 
   {
-    std::ofstream dev(o.out + "/device.ccd");
+    std::ofstream dev(night.dir + "/device.ccd");
     dev << "Simulated camera\n" << nx << " " << ny << "\n6.45 6.45\n1.5\n4\n1\n";
   }
 
@@ -261,9 +306,9 @@ int main(int argc, char** argv) {
   }
   std::vector<double> img(n);
   for (size_t k = 0; k < n; ++k) img[k] = dark[k] + 0.5 * gauss(rng);
-  writeFits(o.out + "/dark.fit", nx, ny, img, {card("IMAGETYP", "DARK", true)});
+  writeFits(night.dir + "/dark.fit", nx, ny, img, {card("IMAGETYP", "DARK", true)});
   for (size_t k = 0; k < n; ++k) img[k] = 20000.0 * flat[k] + std::sqrt(20000.0 * flat[k]) * 0.2 * gauss(rng);
-  writeFits(o.out + "/flat.fit", nx, ny, img, {card("IMAGETYP", "FLAT (dark corrected)", true)});
+  writeFits(night.dir + "/flat.fit", nx, ny, img, {card("IMAGETYP", "FLAT (dark corrected)", true)});
 
   // Field stars, away from the edges; the first ones are the brightest (comparison stars).
   std::vector<Star> stars;
@@ -272,35 +317,42 @@ int main(int argc, char** argv) {
     stars.push_back({40 + uni(rng) * (nx - 80), 40 + uni(rng) * (ny - 80), mag});
   }
   const double au0 = 0.3 * nx, av0 = 0.35 * ny;
+  const double sky = o.sky * night.skyFactor;
 
-  std::ofstream truth(o.out + "/truth.txt");
+  std::ofstream truth(night.dir + "/truth.txt");
   truth << "# synthetic night: " << o.frames << " frames of " << nx << " x " << ny << ", seed " << o.seed << "\n";
   truth << "# positions in pixels (centre of pixel i,j at u=i, v=j); offsets and rotation carry the first frame\n";
   truth << "# into each frame: rotate about the origin, then shift\n";
   truth << "# asteroid: fiducial u0 v0 " << au0 << " " << av0 << " speed " << o.asteroidSpeedU << " " << o.asteroidSpeedV
         << " px/h, curve " << o.asteroidCurve << ", mag " << o.asteroidMag << " amplitude " << o.amplitude
         << " period " << o.periodHours << " h" << (o.doublePeak ? " double-peaked" : "") << "\n";
+  if (o.nights > 1) {
+    truth << "# night " << night.index + 1 << " of " << o.nights << ": " << night.hoursBefore
+          << " h after the first night's first frame, zero point " << night.zeroPoint << " mag, sky " << sky
+          << ", drift " << night.driftU << " " << night.driftV << " px/h\n";
+  }
   truth << "star code u v mag\n";
   for (size_t s = 0; s < stars.size(); ++s) {
     char b[128];
-    std::snprintf(b, sizeof b, "star s%-4zu %9.3f %9.3f %7.3f\n", s + 1, stars[s].u, stars[s].v, stars[s].mag);
+    std::snprintf(b, sizeof b, "star s%-4zu %9.3f %9.3f %7.3f\n", s + 1, stars[s].u, stars[s].v,
+                  stars[s].mag + night.zeroPoint);
     truth << b;
   }
   truth << "frame name time du dv rotation ast_u ast_v ast_fid_u ast_fid_v ast_mag\n";
 
   for (int f = 0; f < o.frames; ++f) {
-    double t = o.startHour + f * o.cadenceMin / 60.0;
-    double dt = t - o.startHour;
-    double du = o.driftU * dt, dv = o.driftV * dt, rot = o.rotationRate * dt;
-    std::fill(img.begin(), img.end(), o.sky);
+    double t = night.startHour + f * o.cadenceMin / 60.0;
+    double dt = t - night.startHour;
+    double du = night.driftU * dt, dv = night.driftV * dt, rot = o.rotationRate * dt;
+    std::fill(img.begin(), img.end(), sky);
     for (const Star& s : stars) {
       double uo, vo;
       toFrame(s.u, s.v, du, dv, rot, uo, vo);
-      addStar(img, nx, ny, uo, vo, fluxOf(s.mag), sigma);
+      addStar(img, nx, ny, uo, vo, fluxOf(s.mag + night.zeroPoint), sigma);
     }
     double afu = au0 + o.asteroidSpeedU * dt + o.asteroidCurve * dt * dt;
     double afv = av0 + o.asteroidSpeedV * dt;
-    double amag = asteroidMag(o, dt);
+    double amag = asteroidMag(o, night.hoursBefore + dt) + night.zeroPoint;
     double auo, avo;
     toFrame(afu, afv, du, dv, rot, auo, avo);
     addStar(img, nx, ny, auo, avo, fluxOf(amag), sigma);
@@ -309,7 +361,7 @@ int main(int argc, char** argv) {
       double noisy = signal + std::sqrt(std::max(signal, 0.0)) * gauss(rng) + o.readNoise * gauss(rng);
       img[k] = noisy + dark[k];
     }
-    int y = o.year, m = o.month, d = o.day;
+    int y = night.year, m = night.month, d = night.day;
     addDays(y, m, d, static_cast<int>(t / 24.0));
     std::string date = std::to_string(y) + "-" + twoDigits(m) + "-" + twoDigits(d);
     std::vector<std::string> extra = {card("DATE-OBS", date, true), card("EXPTIME", "60.")};
@@ -322,11 +374,87 @@ int main(int argc, char** argv) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "img%03d.fit", f + 1);
-    writeFits(o.out + "/" + name, nx, ny, img, extra);
+    writeFits(night.dir + "/" + name, nx, ny, img, extra);
     char line[256];
     std::snprintf(line, sizeof line, "frame %-10s %8.4f %8.3f %8.3f %9.5f %8.3f %8.3f %8.3f %8.3f %7.4f\n", name, t, du,
                   dv, rot, auo, avo, afu, afv, amag);
     truth << line;
+  }
+}
+
+// One night as a light curve in dmag's output layout: the asteroid in column 1 and a check
+// star in column 2 (differential magnitudes against two comparison stars), their errors in
+// columns 11 and 12, the JD (no light-time correction) in the HJD column.
+void writeLightCurve(const Options& o, const Night& night, std::mt19937_64& rng, std::ofstream& truth) {
+  std::normal_distribution<double> gauss(0.0, 1.0);
+  const double comparison = 11.8;  // mean magnitude of the comparison stars
+  std::string name = "night" + std::to_string(night.index + 1) + ".res";
+  std::string text = " synthetic light curve written by simnight\n   normalising star = s1\n"
+                     "   normalising star = s2\n  zero point =   0.000\n\n";
+  std::array<std::string, 10> names = {"ast", "chk", "s1", "s2", "", "", "", "", "", ""};
+  text += lightcurve::dmagTitle(names) + "\n\n";
+  for (int f = 0; f < o.frames; ++f) {
+    double t = night.startHour + f * o.cadenceMin / 60.0;
+    double truthMag = asteroidMag(o, night.hoursBefore + (t - night.startHour)) - comparison + night.zeroPoint;
+    std::array<float, 20> cols{};
+    cols[0] = static_cast<float>(truthMag + o.noise * gauss(rng));
+    cols[1] = static_cast<float>(0.4 + o.noise * gauss(rng));
+    cols[10] = cols[11] = static_cast<float>(o.noise);
+    int32_t hour = static_cast<int32_t>(std::floor(t));
+    double jd = lightcurve::julian(night.year, night.month, night.day, hour, static_cast<float>((t - hour) * 60.0));
+    int y = night.year, m = night.month, d = night.day;
+    addDays(y, m, d, static_cast<int>(t / 24.0));
+    text += lightcurve::dmagLine(y, m, d, static_cast<float>(t), cols, jd, 0.0) + "\n";
+    char line[160];
+    std::snprintf(line, sizeof line, "point %-12s %9.5f %14.6f %8.4f\n", name.c_str(), t, jd, truthMag);
+    truth << line;
+  }
+  std::ofstream(o.out + "/" + name, std::ios::binary) << text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!parse(argc, argv, o)) {
+    usage();
+    return 2;
+  }
+  std::filesystem::create_directories(o.out);
+  std::mt19937_64 rng(o.seed);
+  std::uniform_real_distribution<double> uni(0.0, 1.0);
+  std::ofstream curves;
+  if (o.lightcurveOnly) {
+    curves.open(o.out + "/truth.txt");
+    curves << "# synthetic light curves: " << o.nights << " nights " << o.nightGap << " days apart, " << o.frames
+           << " points each, noise " << o.noise << " mag, seed " << o.seed << "\n";
+    curves << "# asteroid: amplitude " << o.amplitude << " period " << o.periodHours << " h"
+           << (o.doublePeak ? " double-peaked" : "") << "\n";
+    curves << "point file time jd mag\n";
+  }
+  for (int k = 0; k < o.nights; ++k) {
+    Night night;
+    night.index = k;
+    night.dir = o.nights == 1 || o.lightcurveOnly ? o.out : o.out + "/night" + std::to_string(k + 1);
+    double days = k * o.nightGap;
+    night.hoursBefore = days * 24.0;
+    night.startHour = o.startHour + (days - std::floor(days)) * 24.0;
+    night.year = o.year, night.month = o.month, night.day = o.day;
+    addDays(night.year, night.month, night.day, static_cast<int>(std::floor(days)));
+    night.driftU = o.driftU, night.driftV = o.driftV;
+    if (o.lightcurveOnly) {
+      night.zeroPoint = 0.6 * uni(rng) - 0.3;
+      writeLightCurve(o, night, rng, curves);
+      continue;
+    }
+    if (k > 0) {  // the first night keeps the conditions the options give
+      night.zeroPoint = 0.4 * uni(rng) - 0.2;
+      night.skyFactor = 0.8 + 0.5 * uni(rng);
+      double turn = 2 * kPi * uni(rng), scale = 0.5 + uni(rng);
+      night.driftU = scale * (o.driftU * std::cos(turn) - o.driftV * std::sin(turn));
+      night.driftV = scale * (o.driftU * std::sin(turn) + o.driftV * std::cos(turn));
+    }
+    writeFrames(o, night, rng);
   }
   return 0;
 }

@@ -1,0 +1,184 @@
+// Dialogues of the period and alcdef commands. Every answer is asked before anything is
+// checked, so that a script's later answers are never taken for commands; the first fault
+// found is reported on one line and nothing is written.
+#include "app/period_commands.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "app/working_path.h"
+#include "lightcurve/alcdef.h"
+#include "lightcurve/light_curve_file.h"
+#include "lightcurve/period_output.h"
+#include "lightcurve/period_search.h"
+#include "textio/console.h"
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+#include "textio/free_format.h"
+#include "textio/paths.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kMaxSessions = 20;
+
+// An integer answer, `fallback` when the answer is blank; an unreadable answer is handled
+// as every numeric prompt handles it (asked again at the keyboard, a script abandoned).
+int32_t askIntOr(textio::Console& c, const std::string& prompt, int32_t fallback) {
+  for (;;) {
+    c.prompt(prompt);
+    bool fromScript = false;
+    std::string text = c.answer(&fromScript);
+    if (textio::isBlank(text)) return fallback;
+    textio::FreeItems items(text);
+    int32_t v = 0;
+    if (items.integer(v)) return v;
+    c.line("   error - cannot read a number from: " + std::string(textio::trim(text)));
+    if (fromScript) {
+      c.endScript();
+      throw textio::CommandAbandoned();
+    }
+  }
+}
+
+std::string askText(textio::Console& c, const std::string& prompt) {
+  c.prompt(prompt);
+  return std::string(textio::trim(c.answer()));
+}
+
+// Reads one light curve named as typed; false after the console message.
+bool loadCurve(Session& s, const std::string& typed, int column, lightcurve::LightCurve& curve) {
+  std::string shown(textio::trimRight(typed));
+  std::string host = hostName(s, typed);
+  if (host.empty()) return false;
+  std::vector<std::string> lines;
+  if (!lightcurve::readTextLines(host, lines)) {
+    s.console.line("   error - cannot open light curve file " + shown);
+    return false;
+  }
+  std::string error;
+  if (!lightcurve::readLightCurve(lines, column, shown, curve, error)) {
+    s.console.line(error);
+    return false;
+  }
+  return true;
+}
+
+bool writeFile(Session& s, const std::string& name, const std::string& text) {
+  std::string host = hostName(s, name);
+  if (host.empty()) return false;
+  if (!textio::replaceFileAtomically(host, text)) {
+    s.console.line("   error - cannot write " + name);
+    return false;
+  }
+  return true;
+}
+
+struct PeriodAnswers {
+  std::vector<std::string> files;  // typed names, 20 characters
+  int32_t column = 1, order = 4;
+  double shortest = 0.0, longest = 0.0;
+};
+
+PeriodAnswers askPeriod(textio::Console& c) {
+  PeriodAnswers a;
+  while (static_cast<int>(a.files.size()) < kMaxSessions) {
+    c.prompt("  light curve file (blank to end) : ");
+    std::string typed = c.answerText(20);
+    if (textio::isBlank(typed)) break;
+    a.files.push_back(typed);
+  }
+  a.column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
+  std::vector<double> range = c.askNumbers("  shortest and longest period, hours : ", "dd");
+  a.shortest = range[0], a.longest = range[1];
+  a.order = askIntOr(c, "  Fourier order (1-8) [4] : ", 4);
+  return a;
+}
+
+std::string checkPeriod(const PeriodAnswers& a) {
+  if (a.files.empty()) return "   error - no light curve file given; nothing done";
+  if (a.column < 1 || a.column > 10) return "   error - the column of the object must be 1 to 10";
+  if (!(a.shortest > 0.0 && a.longest > a.shortest)) {
+    return "   error - the periods must be positive and the shortest below the longest";
+  }
+  if (a.order < 1 || a.order > 8) return "   error - the Fourier order must be 1 to 8";
+  return "";
+}
+
+// The name of the .res file with the type ".alc", blank when the name has no room for it.
+std::string alcName(const std::string& typed) {
+  std::string name = textio::fixed(typed, 20);
+  size_t dot = name.find('.');
+  size_t at = (dot != std::string::npos && dot < 15) ? dot : name.find("    ");
+  if (at == std::string::npos || at >= 15) return "";
+  return name.replace(at, 4, ".alc");
+}
+
+}  // namespace
+
+void periodCommand(Session& s) {
+  PeriodAnswers a = askPeriod(s.console);
+  if (std::string error = checkPeriod(a); !error.empty()) {
+    s.console.line(error);
+    return;
+  }
+  std::vector<lightcurve::LightCurve> curves(a.files.size());
+  std::vector<std::string> shown;
+  std::vector<int> counts;
+  for (size_t k = 0; k < a.files.size(); ++k) {
+    if (!loadCurve(s, a.files[k], a.column, curves[k])) return;
+    shown.emplace_back(textio::trimRight(a.files[k]));
+    counts.push_back(static_cast<int>(curves[k].points.size()));
+  }
+  lightcurve::PeriodData data = lightcurve::periodData(curves);
+  lightcurve::PeriodResult r = lightcurve::searchPeriod(data, a.shortest, a.longest, a.order);
+  if (!r.ok) {
+    s.console.line(r.error);
+    return;
+  }
+  s.console.line(textio::Line("  trial periods = ").i(static_cast<int64_t>(r.trialPeriods.size()), 8));
+  for (const std::string& line : lightcurve::periodLines(r)) s.console.line(line);
+  if (writeFile(s, "period.txt", lightcurve::periodReport(r, shown, counts, a.column, a.order, a.shortest, a.longest)) &&
+      writeFile(s, "periodogram.svg", lightcurve::periodogramSvg(r)) &&
+      writeFile(s, "phased.svg", lightcurve::phasedSvg(r, data, shown))) {
+    s.console.line("  written: period.txt, periodogram.svg, phased.svg");
+  }
+}
+
+void alcdefCommand(Session& s) {
+  textio::Console& c = s.console;
+  c.prompt("  light curve file (.res) : ");
+  std::string typed = c.answerText(20);
+  int32_t column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
+  lightcurve::AlcdefSession a;
+  a.objectNumber = c.askNumbers("  object number (0 if unnumbered) : ", "i")[0];
+  a.objectName = askText(c, "  object name : ");
+  a.mpcDesignation = askText(c, "  MPC designation : ");
+  a.observers = askText(c, "  observers : ");
+  a.contactName = askText(c, "  contact name : ");
+  a.contactInfo = askText(c, "  contact info : ");
+  std::string filter = askText(c, "  filter [C] : ");
+  for (char& ch : filter) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  a.filter = filter.empty() ? "C" : filter;
+  std::vector<double> site = c.askNumbers("  observatory longitude and latitude, degrees (E+, N+) : ", "dd");
+  a.longitude = site[0], a.latitude = site[1];
+  std::string fallback = alcName(typed);
+  c.prompt("  output file [" + std::string(textio::trimRight(fallback)) + "] : ");
+  std::string output = c.answerText(20);
+  if (textio::isBlank(output)) output = fallback;
+
+  if (textio::isBlank(typed)) return c.line("   error - no light curve file given; nothing written");
+  if (column < 1 || column > 10) return c.line("   error - the column of the object must be 1 to 10");
+  if (textio::isBlank(output)) return c.line("   error - no output file name; nothing written");
+  lightcurve::LightCurve curve;
+  if (!loadCurve(s, typed, column, curve)) return;
+  if (std::string error = lightcurve::checkAlcdef(a, curve); !error.empty()) return c.line(error);
+  if (hostName(s, output) == hostName(s, typed)) return c.line("   error - output would overwrite input");
+  if (!writeFile(s, output, lightcurve::alcdefText(a, curve))) return;
+  c.line("  ALCDEF file written: " + std::string(textio::trimRight(output)));
+  c.line(textio::Line("  data lines = ").i(static_cast<int64_t>(curve.points.size()), 6));
+}
+
+}  // namespace app

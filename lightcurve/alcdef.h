@@ -1,0 +1,41 @@
+// One light-curve session in the Asteroid Lightcurve Data Exchange Format (ALCDEF): a
+// metadata block of KEYWORD=value lines and a data block of JD|MAG|MAGERR lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "lightcurve/light_curve_file.h"
+
+namespace lightcurve {
+
+/// Longest line the format allows, in characters.
+constexpr size_t kAlcdefLineLength = 255;
+
+/// What the observer tells about the session.
+struct AlcdefSession {
+  int64_t objectNumber = 0;   // 0 when unnumbered
+  std::string objectName;     // name, or the designation when unnamed
+  std::string mpcDesignation; // e.g. "1994 CJ1"
+  std::string observers;      // names, separated by semicolons
+  std::string contactName;
+  std::string contactInfo;    // an e-mail address is put in brackets when it is not
+  std::string filter = "C";   // C (clear) or a standard band, upper case
+  double longitude = 0.0;     // degrees, east positive (-180..360, written as -180..180)
+  double latitude = 0.0;      // degrees, north positive
+};
+
+/// Empty when the session can be written; otherwise one console line saying what is wrong
+/// (a required value blank, a filter the format does not know, a position out of range,
+/// a character that is not printable ASCII, a line over 255 characters).
+std::string checkAlcdef(const AlcdefSession& session, const LightCurve& curve);
+
+/// The text of the session: STARTMETADATA ... ENDMETADATA with the object, the session's
+/// UT date and time (of the first point), contact, observers, site, filter and band
+/// (MAGBAND is the filter, R for clear), DIFFERMAGS=TRUE, STANDARD=NONE, LTCAPP=NONE (the
+/// JD are those of the date and UT columns), REDUCEDMAGS=NONE, REVISEDDATA=FALSE, one
+/// COMPNAMEn per reference star, DELIMITER=PIPE; then one DATA=JD|MAG|MAGERR line per
+/// point (JD 6 decimals, magnitudes 3) and ENDDATA.
+std::string alcdefText(const AlcdefSession& session, const LightCurve& curve);
+
+}  // namespace lightcurve

@@ -1,0 +1,179 @@
+// Console lines, report and pictures of a period search.
+#include "lightcurve/period_output.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "textio/fixed_text.h"
+#include "textio/fortran_format.h"
+
+namespace lightcurve {
+
+namespace {
+
+constexpr double kWidth = 800.0, kHeight = 500.0;
+constexpr double kLeft = 90.0, kRight = 20.0, kTop = 50.0, kBottom = 60.0;
+constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
+                                    "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
+
+std::string num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+std::string escape(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
+// A linear mapping of a data range onto the plotting area; y may run downwards.
+struct Axes {
+  double x0, x1, y0, y1;
+  bool yDown;
+  double px(double x) const { return kLeft + (x - x0) / (x1 - x0) * (kWidth - kLeft - kRight); }
+  double py(double y) const {
+    double f = (y - y0) / (y1 - y0);
+    return kTop + (yDown ? f : 1.0 - f) * (kHeight - kTop - kBottom);
+  }
+};
+
+void widen(double& lo, double& hi) {
+  double span = hi - lo;
+  if (!(span > 0.0)) span = std::max(std::fabs(lo) * 0.1, 0.01);
+  lo -= 0.05 * span;
+  hi += 0.05 * span;
+}
+
+std::string tickText(double v, double span) {
+  int d = std::clamp(static_cast<int>(std::ceil(-std::log10(span / 5.0))) + 1, 0, 6);
+  return std::string(textio::trim(textio::fmtF(v, 14, d)));
+}
+
+std::string frame(const Axes& a, const std::string& title, const std::string& xLabel, const std::string& yLabel) {
+  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                  num(kWidth) + "\" height=\"" + num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " +
+                  num(kHeight) + "\">\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  s += "<text class=\"title\" x=\"" + num(kWidth / 2) +
+       "\" y=\"28\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"16\">" + escape(title) + "</text>\n";
+  double l = kLeft, r = kWidth - kRight, t = kTop, b = kHeight - kBottom;
+  s += "<rect class=\"plotarea\" x=\"" + num(l) + "\" y=\"" + num(t) + "\" width=\"" + num(r - l) + "\" height=\"" +
+       num(b - t) + "\" fill=\"none\" stroke=\"black\"/>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  for (int k = 0; k <= 5; ++k) {
+    double xv = a.x0 + (a.x1 - a.x0) * k / 5.0, yv = a.y0 + (a.y1 - a.y0) * k / 5.0;
+    s += "<line x1=\"" + num(a.px(xv)) + "\" y1=\"" + num(b) + "\" x2=\"" + num(a.px(xv)) + "\" y2=\"" + num(b + 6) +
+         "\" stroke=\"black\"/>\n<text x=\"" + num(a.px(xv)) + "\" y=\"" + num(b + 20) + "\" text-anchor=\"middle\">" +
+         tickText(xv, a.x1 - a.x0) + "</text>\n";
+    s += "<line x1=\"" + num(l - 6) + "\" y1=\"" + num(a.py(yv)) + "\" x2=\"" + num(l) + "\" y2=\"" + num(a.py(yv)) +
+         "\" stroke=\"black\"/>\n<text x=\"" + num(l - 8) + "\" y=\"" + num(a.py(yv) + 4) +
+         "\" text-anchor=\"end\">" + tickText(yv, a.y1 - a.y0) + "</text>\n";
+  }
+  s += "</g>\n<text class=\"xlabel\" x=\"" + num((l + r) / 2) + "\" y=\"" + num(kHeight - 15) +
+       "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + escape(xLabel) + "</text>\n";
+  s += "<text class=\"ylabel\" x=\"20\" y=\"" + num((t + b) / 2) + "\" transform=\"rotate(-90 20 " + num((t + b) / 2) +
+       ")\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + escape(yLabel) + "</text>\n";
+  return s;
+}
+
+std::string chi2Line(const char* label, double period, double chi2nu) {
+  return textio::Line(label).f(period, 12, 6).a("   chi2/nu = ").f(chi2nu, 10, 3);
+}
+
+}  // namespace
+
+std::vector<std::string> periodLines(const PeriodResult& r) {
+  std::vector<std::string> l;
+  l.push_back(textio::Line("  best period (h) = ").f(r.period, 12, 6).a(" +/- ").f(r.sigma, 10, 6));
+  l.push_back(textio::Line("  amplitude (mag) = ").f(r.amplitude, 7, 3));
+  l.push_back(textio::Line("  rms residual (mag) = ").f(r.rms, 7, 4));
+  l.push_back(textio::Line("  points used = ").i(r.points, 6));
+  l.push_back(textio::Line("  chi2/nu at the best period = ").f(r.chi2nu, 10, 3));
+  if (r.halvedPeriod) l.push_back("  double this period fits no better; the shorter is given");
+  for (const auto& [period, chi2nu] : r.otherMinima) l.push_back(chi2Line("  next minimum, period (h) = ", period, chi2nu));
+  l.push_back(chi2Line("  half the best period (h) = ", 0.5 * r.period, r.halfChi2nu));
+  l.push_back(chi2Line("  double the best period (h) = ", 2.0 * r.period, r.doubleChi2nu));
+  return l;
+}
+
+std::string periodReport(const PeriodResult& r, const std::vector<std::string>& files,
+                         const std::vector<int>& filePoints, int column, int order, double shortest,
+                         double longest) {
+  std::string s = " period search: Fourier series and one zero point per session\n";
+  for (size_t k = 0; k < files.size(); ++k) {
+    s += textio::Line("  session ").i(static_cast<int64_t>(k + 1), 2).a("  ").a(files[k], 20).a("  points =")
+             .i(k < filePoints.size() ? filePoints[k] : 0, 6).str() + "\n";
+  }
+  s += textio::Line("  column of the object = ").i(column, 2).a("   Fourier order = ").i(order, 1).str() + "\n";
+  s += textio::Line("  periods searched (h) = ").f(shortest, 12, 6).a(" to ").f(longest, 12, 6).str() + "\n";
+  s += textio::Line("  trial periods = ").i(static_cast<int64_t>(r.trialPeriods.size()), 8)
+           .a("   frequency step (1/h) = ").f(r.frequencyStep, 12, 8).str() + "\n";
+  s += textio::Line("  parameters fitted = ").i(r.parameters, 4).str() + "\n";
+  for (const std::string& line : periodLines(r)) s += line + "\n";
+  s += "\n   period (h)      chi2/nu\n";
+  for (size_t i = 0; i < r.trialPeriods.size(); ++i) {
+    s += textio::Line(" ").f(r.trialPeriods[i], 12, 6).x(1).f(r.trialChi2nu[i], 12, 4).str() + "\n";
+  }
+  return s;
+}
+
+std::string periodogramSvg(const PeriodResult& r) {
+  double lo = 1e300, hi = -1e300;
+  for (double v : r.trialChi2nu) {
+    if (v == v) lo = std::min(lo, v), hi = std::max(hi, v);
+  }
+  if (lo > hi) lo = 0.0, hi = 1.0;
+  widen(lo, hi);
+  Axes a{r.trialPeriods.back(), r.trialPeriods.front(), lo, hi, false};
+  std::string s = frame(a, "chi2/nu against trial period; best " + tickText(r.period, 1e-4) + " h", "period (h)",
+                        "chi2/nu");
+  s += "<polyline class=\"scan\" fill=\"none\" stroke=\"navy\" stroke-width=\"1\" points=\"";
+  for (size_t i = r.trialPeriods.size(); i-- > 0;) {
+    if (r.trialChi2nu[i] == r.trialChi2nu[i]) s += num(a.px(r.trialPeriods[i])) + "," + num(a.py(r.trialChi2nu[i])) + " ";
+  }
+  s += "\"/>\n<line class=\"best\" x1=\"" + num(a.px(r.period)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
+       num(a.px(r.period)) + "\" y2=\"" + num(kHeight - kBottom) + "\" stroke=\"red\" stroke-dasharray=\"4 3\"/>\n";
+  return s + "</svg>\n";
+}
+
+std::string phasedSvg(const PeriodResult& r, const PeriodData& data, const std::vector<std::string>& files) {
+  const double f = 1.0 / r.period, base = r.fit.zeroPoints.empty() ? 0.0 : r.fit.zeroPoints[0];
+  std::vector<double> phase(data.t.size()), mag(data.t.size());
+  double lo = 1e300, hi = -1e300;
+  for (size_t i = 0; i < data.t.size(); ++i) {
+    phase[i] = std::fmod(f * data.t[i], 1.0);
+    mag[i] = data.y[i] - r.fit.zeroPoints[static_cast<size_t>(data.session[i])] + base;
+    lo = std::min(lo, mag[i]), hi = std::max(hi, mag[i]);
+  }
+  widen(lo, hi);
+  Axes a{0.0, 1.0, lo, hi, true};
+  std::string s = frame(a, "folded at " + tickText(r.period, 1e-4) + " h", "rotational phase",
+                        "magnitude (sessions shifted to the first)");
+  for (int session = 0; session < data.sessions; ++session) {
+    const char* colour = kColours[session % 10];
+    s += "<g class=\"session\" fill=\"" + std::string(colour) + "\">\n";
+    for (size_t i = 0; i < data.t.size(); ++i) {
+      if (data.session[i] != session) continue;
+      s += "<circle class=\"point\" cx=\"" + num(a.px(phase[i])) + "\" cy=\"" + num(a.py(mag[i])) + "\" r=\"2.5\"/>\n";
+    }
+    std::string name = session < static_cast<int>(files.size()) ? files[static_cast<size_t>(session)] : "";
+    s += "<text class=\"legend\" x=\"" + num(kWidth - kRight - 10) + "\" y=\"" + num(kTop + 16 + 16 * session) +
+         "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\">" + escape(std::string(textio::trim(name))) +
+         "</text>\n</g>\n";
+  }
+  s += "<polyline class=\"fit\" fill=\"none\" stroke=\"black\" stroke-width=\"1.5\" points=\"";
+  for (int k = 0; k <= 400; ++k) {
+    double p = k / 400.0;
+    s += num(a.px(p)) + "," + num(a.py(base + r.fit.curve(p))) + " ";
+  }
+  return s + "\"/>\n</svg>\n";
+}
+
+}  // namespace lightcurve
