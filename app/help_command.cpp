@@ -55,21 +55,40 @@ void addPrompts(std::vector<std::string>& out, std::string_view text) {
   }
 }
 
-// Markdown: the lines of a field as one paragraph, or a list when there are several.
+// Markdown text: characters that Markdown would take as markup are escaped outside `code`.
+std::string markdownText(std::string_view text) {
+  std::string out;
+  bool inCode = false;
+  for (char c : text) {
+    if (c == '`') inCode = !inCode;
+    if (!inCode && (c == '<' || c == '>')) {
+      out += c == '<' ? "&lt;" : "&gt;";
+    } else {
+      if (!inCode && (c == '*' || c == '_' || c == '\\')) out += '\\';
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The lines of a field joined into one paragraph (they are one text wrapped for the console).
+std::string joinedLines(std::string_view text) {
+  std::string out;
+  for (std::string_view l : helpLines(text)) {
+    if (!out.empty()) out += ' ';
+    out += textio::trim(l);
+  }
+  return out;
+}
+
+std::string capitalised(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
+
 void addMarkdownField(std::string& md, std::string_view heading, std::string_view text) {
-  std::vector<std::string_view> lines = helpLines(text);
-  if (lines.empty()) {
-    md += heading;
-    md += ": none.\n\n";
-    return;
-  }
-  if (lines.size() == 1) {
-    md += std::string(heading) + ": " + std::string(lines.front()) + "\n\n";
-    return;
-  }
-  md += std::string(heading) + ":\n\n";
-  for (std::string_view l : lines) md += "- " + std::string(l) + "\n";
-  md += "\n";
+  std::string joined = joinedLines(text);
+  md += std::string(heading) + ": " + (joined.empty() ? std::string("none") : markdownText(joined)) + ".\n\n";
 }
 
 void addMarkdownPrompts(std::string& md, std::string_view text) {
@@ -79,19 +98,22 @@ void addMarkdownPrompts(std::string& md, std::string_view text) {
     return;
   }
   md += "Asks, in order:\n\n";
-  bool open = false;
+  std::string item;  // the prompt (in code) and what its answer means
+  auto flush = [&] {
+    if (!item.empty()) md += "- " + item + "\n";
+    item.clear();
+  };
   for (std::string_view l : lines) {
     if (isPrompt(l)) {
-      if (open) md += "\n";
-      md += "- `" + std::string(promptText(l)) + "`";
-      open = true;
+      flush();
+      item = "`" + std::string(promptText(l)) + "`";
     } else {
-      md += open ? " " : "- ";
-      md += textio::trim(l);
-      open = true;
+      item += item.empty() ? "" : (item.back() == '`' ? " — " : " ");
+      item += markdownText(textio::trim(l));
     }
   }
-  md += "\n\n";
+  flush();
+  md += "\n";
 }
 
 }  // namespace
@@ -170,11 +192,11 @@ void helpCommand(Session& s) {
 std::string commandReference() {
   std::string md;
   for (std::string_view group : kCommandGroups) {
-    md += "### " + std::string(group) + "\n\n";
+    md += "### " + capitalised(std::string(group)) + "\n\n";
     for (const Command& c : commandTable()) {
       if (c.help.group != group) continue;
       md += "#### " + aliasesText(c.keywords, ", ") + "\n\n";
-      md += std::string(c.help.purpose) + ".\n\n";
+      md += capitalised(markdownText(c.help.purpose)) + ".\n\n";
       addMarkdownPrompts(md, c.help.prompts);
       addMarkdownField(md, "Files", c.help.files);
       addMarkdownField(md, "Settings", c.help.settings);

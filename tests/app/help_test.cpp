@@ -1,0 +1,155 @@
+// The help text beside the command table: complete, consistent with the table and the
+// program's prompts, and the manual's command reference generated from it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "app/command_table.h"
+#include "app/help_command.h"
+#include "textio/fixed_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource(PELM_SOURCE_DIR);
+
+std::string readText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string fields(const app::CommandHelp& h) {
+  return std::string(h.purpose) + "\n" + std::string(h.prompts) + "\n" + std::string(h.files) + "\n" +
+         std::string(h.settings);
+}
+
+std::string firstAlias(const app::Command& c) { return std::string(c.keywords.substr(0, c.keywords.find(' '))); }
+
+TEST(CommandHelp, EveryRowHasAGroupOfTheListAndAPurpose) {
+  const std::set<std::string_view> groups(std::begin(app::kCommandGroups), std::end(app::kCommandGroups));
+  for (const app::Command& c : app::commandTable()) {
+    EXPECT_TRUE(groups.count(c.help.group) == 1) << "row \"" << c.keywords << "\" has no task group";
+    EXPECT_FALSE(textio::isBlank(c.help.purpose)) << "row \"" << c.keywords << "\" has no purpose";
+    EXPECT_EQ(c.help.purpose.find('\n'), std::string_view::npos) << c.keywords;
+  }
+}
+
+TEST(CommandHelp, EveryKeywordNamedInBackticksIsACommand) {
+  for (const app::Command& c : app::commandTable()) {
+    for (const std::string& k : app::mentionedKeywords(fields(c.help))) {
+      EXPECT_NE(app::findCommand(textio::fixed(k, 10)), nullptr)
+          << "help of \"" << c.keywords << "\" names `" << k << "`, which is not a command";
+    }
+  }
+  // The convention itself: backticked words are found, an unclosed one is reported whole.
+  EXPECT_EQ(app::mentionedKeywords("use `align`, then `stack` x"), (std::vector<std::string>{"align", "stack"}));
+  EXPECT_EQ(app::mentionedKeywords("a `broken"), (std::vector<std::string>{"broken"}));
+}
+
+// Every prompt the help quotes is printed somewhere by the program: its literal pieces
+// (between <placeholders> and the [defaults]) occur in the sources.
+TEST(CommandHelp, QuotedPromptsAreThePromptsOfTheProgram) {
+  std::string sources;
+  for (const char* folder : {"app", "image", "calib", "align", "phot", "motion", "lightcurve", "textio"}) {
+    for (const auto& e : fs::directory_iterator(kSource / folder)) {
+      if (e.path().extension() == ".cpp") sources += readText(e.path());
+    }
+  }
+  ASSERT_GT(sources.size(), 10000u);
+  const std::regex pieces(R"(<[^>]*>|\[|\])");
+  int quoted = 0;
+  for (const app::Command& c : app::commandTable()) {
+    for (std::string_view line : app::helpLines(c.help.prompts)) {
+      if (line.empty() || line.front() != '>') continue;
+      ++quoted;
+      const std::string prompt(line.substr(1));
+      for (std::sregex_token_iterator it(prompt.begin(), prompt.end(), pieces, -1), end; it != end; ++it) {
+        const std::string piece(textio::trim(it->str()));
+        if (piece.size() < 4) continue;
+        EXPECT_NE(sources.find(piece), std::string::npos)
+            << "help of \"" << c.keywords << "\" quotes \"" << piece << "\", which the program never prints";
+      }
+    }
+  }
+  EXPECT_GT(quoted, 100);
+}
+
+TEST(CommandHelp, ListShowsEveryCommandOnceUnderItsGroupWithinEightyColumns) {
+  const std::vector<std::string> lines = app::commandListLines();
+  std::map<std::string, std::string> groupOf;  // first alias -> group heading above it
+  std::string heading;
+  for (const std::string& l : lines) {
+    EXPECT_LE(l.size(), 79u) << l;
+    if (l.rfind("    ", 0) == 0) {
+      const std::string alias = l.substr(4, l.find(' ', 4) - 4);
+      EXPECT_TRUE(groupOf.emplace(alias, heading).second) << alias << " listed twice";
+    } else if (l.size() > 2 && l.rfind("  ", 0) == 0) {
+      heading = l.substr(2);
+    }
+  }
+  for (const app::Command& c : app::commandTable()) {
+    auto it = groupOf.find(firstAlias(c));
+    ASSERT_NE(it, groupOf.end()) << c.keywords << " missing from the list";
+    EXPECT_EQ(it->second, c.help.group) << c.keywords;
+  }
+  EXPECT_EQ(groupOf.size(), app::commandTable().size());
+}
+
+TEST(CommandHelp, ExplanationsFitTheConsole) {
+  for (const app::Command& c : app::commandTable()) {
+    for (const std::string& l : app::explainLines(c)) EXPECT_LE(l.size(), 79u) << c.keywords << ": " << l;
+  }
+}
+
+std::string manualText() { return readText(kSource / "docs" / "manual.md"); }
+
+TEST(Manual, CommandReferenceIsGeneratedFromTheTable) {
+  const std::string manual = manualText();
+  ASSERT_FALSE(manual.empty()) << "docs/manual.md is missing";
+  const std::string regenerated = app::withReference(manual, app::commandReference());
+  ASSERT_FALSE(regenerated.empty()) << "docs/manual.md lacks the marker lines\n"
+                                    << app::kReferenceBegin << "\n"
+                                    << app::kReferenceEnd;
+  EXPECT_TRUE(regenerated == manual)
+      << "the command reference in docs/manual.md differs from the help text of the command table;\n"
+         "run `make manual` (or build-dir/manualref docs/manual.md) to regenerate it";
+}
+
+TEST(Manual, EveryFileTheCommandsNameIsDescribedOutsideTheReference) {
+  const std::string manual = manualText();
+  const size_t begin = manual.find(app::kReferenceBegin);
+  const size_t end = manual.find(app::kReferenceEnd);
+  ASSERT_TRUE(begin != std::string::npos && end != std::string::npos && begin < end);
+  const std::string prose = manual.substr(0, begin) + manual.substr(end);
+  const std::regex fileName(R"([A-Za-z0-9_]+\.(dat|txt|lst|fid|psf|mdl|ccd|bat|dir|res|svg))");
+  int named = 0;
+  for (const app::Command& c : app::commandTable()) {
+    const std::string files(c.help.files);
+    for (std::sregex_iterator it(files.begin(), files.end(), fileName), stop; it != stop; ++it) {
+      ++named;
+      EXPECT_NE(prose.find(it->str()), std::string::npos)
+          << it->str() << " (named by " << firstAlias(c) << ") is not described in docs/manual.md";
+    }
+  }
+  EXPECT_GT(named, 30);
+}
+
+TEST(Manual, ReferenceReplacesOnlyTheTextBetweenTheMarkers) {
+  const std::string text = "# m\n" + std::string(app::kReferenceBegin) + "\nold\n" +
+                           std::string(app::kReferenceEnd) + "\nafter\n";
+  EXPECT_EQ(app::withReference(text, "new\n"),
+            "# m\n" + std::string(app::kReferenceBegin) + "\n\nnew\n" + std::string(app::kReferenceEnd) + "\nafter\n");
+  EXPECT_EQ(app::withReference("no markers here", "new\n"), "");
+  EXPECT_EQ(app::withReference(std::string(app::kReferenceBegin) + "\nnever closed", "new\n"), "");
+}
+
+}  // namespace
