@@ -13,6 +13,7 @@
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
+#include "app/period_commands.h"
 #include "app/photometry_commands.h"
 #include "app/photometry_dialogues.h"
 #include "app/settings_commands.h"
@@ -1035,6 +1036,40 @@ constexpr std::array kCommands{
              "a keyword as typed at the prompt; <return> lists the commands by task",
              "",
              ""}},
+    Command{"period", [](Session& s) { periodCommand(s); },
+            {kLightCurveGroup, "rotation period of light curves from `dmag`",
+             ">light curve file (blank to end) : <name>\n"
+             "asked again after each name, up to 20 files; one session each\n"
+             ">column of the object (1-10) [1] : <column>\n"
+             "the star column of the target; its error column is 10 higher\n"
+             ">shortest and longest period, hours : <shortest> <longest>\n"
+             ">Fourier order (1-8) [4] : <order>\n"
+             "harmonics fitted, with one zero point per session; lower it when\n"
+             "the nights cover little of a rotation. Prints the best period and\n"
+             "its 1-sigma error, amplitude, rms residual, points used, the next\n"
+             "best minima and the fits at half and at double the best period",
+             "reads the .res files; writes period.txt (report and chi-square\n"
+             "scan), periodogram.svg and phased.svg",
+             "working path"}},
+    Command{"alcdef", [](Session& s) { alcdefCommand(s); },
+            {kLightCurveGroup, "a light curve of `dmag` as an ALCDEF session",
+             ">light curve file (.res) : <name>\n"
+             ">column of the object (1-10) [1] : <column>\n"
+             ">object number (0 if unnumbered) : <number>\n"
+             ">object name : <name>\n"
+             ">MPC designation : <designation>\n"
+             ">observers : <names>\n"
+             "names separated by semicolons\n"
+             ">contact name : <name>\n"
+             ">contact info : <e-mail and address>\n"
+             ">filter [C] : <filter>\n"
+             "C (clear), U, B, V, R, I, SU, SG, SR, SI or SZ\n"
+             ">observatory longitude and latitude, degrees (E+, N+) : <lon> <lat>\n"
+             ">output file [<name>.alc] : <output>\n"
+             "<return> takes the name shown. Name, designation, observers and\n"
+             "contact are required; times are the JD of the date and UT columns",
+             "reads <name>.res; writes <name>.alc (or the name given)",
+             "working path"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {
