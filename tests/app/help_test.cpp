@@ -12,6 +12,7 @@
 
 #include "app/command_table.h"
 #include "app/help_command.h"
+#include "tests/support/run_pelm.h"
 #include "textio/fixed_text.h"
 
 namespace {
@@ -102,6 +103,21 @@ TEST(CommandHelp, ListShowsEveryCommandOnceUnderItsGroupWithinEightyColumns) {
     EXPECT_EQ(it->second, c.help.group) << c.keywords;
   }
   EXPECT_EQ(groupOf.size(), app::commandTable().size());
+}
+
+// At the prompt, a blank answer (or only a remark) prints the whole grouped list.
+TEST(CommandHelp, BlankAnswerAtThePromptListsEveryCommand) {
+  const fs::path dir = testsupport::freshFolder("help-list");
+  testsupport::writeFile(dir / "device.ccd", testsupport::deviceCcd("Test camera", 640, 480));
+  const testsupport::RunResult r = testsupport::runPelm(dir, "help\n\nhelp\n ; only a remark\nx\n");
+  fs::remove_all(dir);
+  EXPECT_EQ(r.status, 0);
+  std::string list;
+  for (const std::string& l : app::commandListLines()) list += l + "\n";
+  const std::string prompt = " $    command to explain (<return> for the list) : ";
+  const size_t first = r.out.find(prompt + list);
+  ASSERT_NE(first, std::string::npos) << r.out.substr(r.out.size() > 3000 ? r.out.size() - 3000 : 0);
+  EXPECT_NE(r.out.find(prompt + list, first + 1), std::string::npos);
 }
 
 TEST(CommandHelp, ExplanationsFitTheConsole) {
