@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint bench-dfs manual
+.PHONY: all deps configure build test demo clean lint bench bench-dfs manual
 
 all: build
 
@@ -26,6 +26,12 @@ test: build
 
 demo: build
 	@scripts/demo.sh $(BUILD)
+
+# pelm beside the peers an observer would use instead, on one generated night; writes
+# bench/RESULTS.md.
+bench: build
+	@scripts/install-bench-deps.sh
+	@/usr/bin/python3 bench/side_by_side.py --build $(BUILD)
 
 bench-dfs: build
 	@$(BUILD)/bench_dfs_bench
