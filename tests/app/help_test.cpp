@@ -56,15 +56,21 @@ TEST(CommandHelp, EveryKeywordNamedInBackticksIsACommand) {
   EXPECT_EQ(app::mentionedKeywords("a `broken"), (std::vector<std::string>{"broken"}));
 }
 
-// Every prompt the help quotes is printed somewhere by the program: its literal pieces
-// (between <placeholders> and the [defaults]) occur in the sources.
-TEST(CommandHelp, QuotedPromptsAreThePromptsOfTheProgram) {
+// The program's sources, where every console text it prints is written.
+std::string programSources() {
   std::string sources;
   for (const char* folder : {"app", "image", "calib", "align", "phot", "motion", "lightcurve", "textio"}) {
     for (const auto& e : fs::directory_iterator(kSource / folder)) {
       if (e.path().extension() == ".cpp") sources += readText(e.path());
     }
   }
+  return sources;
+}
+
+// Every prompt the help quotes is printed somewhere by the program: its literal pieces
+// (between <placeholders> and the [defaults]) occur in the sources.
+TEST(CommandHelp, QuotedPromptsAreThePromptsOfTheProgram) {
+  const std::string sources = programSources();
   ASSERT_GT(sources.size(), 10000u);
   const std::regex pieces(R"(<[^>]*>|\[|\])");
   int quoted = 0;
@@ -157,6 +163,33 @@ TEST(Manual, EveryFileTheCommandsNameIsDescribedOutsideTheReference) {
     }
   }
   EXPECT_GT(named, 30);
+}
+
+// The messages the manual explains are messages the program prints: each piece of the first
+// column (split at "...", " / " and <placeholders>) occurs in the sources.
+TEST(Manual, ExplainedMessagesAreMessagesOfTheProgram) {
+  const std::string manual = manualText();
+  const size_t section = manual.find("## 6. Messages and what to do");
+  ASSERT_NE(section, std::string::npos);
+  const std::string sources = programSources();
+  const std::regex pieces(R"(\.\.\.|\s/\s|<[^>]*>|\(\*\*stop\*\*\))");
+  std::istringstream lines(manual.substr(section));
+  int explained = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("| ", 0) != 0 || line.rfind("| message", 0) == 0 || line.rfind("| (", 0) == 0) continue;
+    std::string message = line.substr(2, line.find(" | ") - 2);
+    for (size_t at = message.find("&lt;"); at != std::string::npos; at = message.find("&lt;")) {
+      message.replace(at, 4, "<");
+    }
+    ++explained;
+    for (std::sregex_token_iterator it(message.begin(), message.end(), pieces, -1), end; it != end; ++it) {
+      const std::string piece(textio::trim(it->str()));
+      if (piece.size() < 6) continue;
+      EXPECT_NE(sources.find(piece), std::string::npos) << "the manual explains \"" << piece
+                                                        << "\", which the program never prints";
+    }
+  }
+  EXPECT_GT(explained, 40);
 }
 
 TEST(Manual, ReferenceReplacesOnlyTheTextBetweenTheMarkers) {
