@@ -84,7 +84,7 @@ std::string checkAlcdef(const AlcdefSession& s, const LightCurve& curve) {
       {&s.objectName, "object name"}, {&s.mpcDesignation, "MPC designation"}, {&s.observers, "observers"},
       {&s.contactName, "contact name"}, {&s.contactInfo, "contact info"}};
   for (const auto& [value, what] : required) {
-    if (textio::isBlank(*value)) return std::string("   error - the ") + what + " is required by ALCDEF; nothing written";
+    if (textio::isBlank(*value)) return std::string("   error - ALCDEF requires the ") + what + "; nothing written";
     if (!printable(*value)) return std::string("   error - the ") + what + " holds characters ALCDEF does not allow";
   }
   if (s.objectNumber < 0) return "   error - the object number cannot be negative";
