@@ -175,14 +175,8 @@ bool acceptFrame(Session& s, const std::string& name, int32_t count, align::Fram
 
 void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& psfWeighting) {
   State& st = s.state;
-  phot::PhotTables tables{s.console, st.settings, st.camera, st.ws, st.alignment,
-                          st.starData, st.paths.model1, st.psfModel, st.skySamples};
-  phot::PhotOptions options;
-  options.logOn = st.interp.logOn;
-  options.apertureType = st.interp.apertureType;
-  options.markSky = st.interp.markSky;
-  options.outputFormat = st.interp.outputFormat;
-  options.psfZeroRadius = st.interp.psfZeroRadius;
+  phot::PhotTables tables = photTables(s);
+  const phot::PhotOptions options = photOptions(st.interp);
   std::string name;
   for (int k = 1; list.next(name); ++k) {
     textio::showProgress("photometry", k, list.count());
@@ -198,6 +192,22 @@ void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& ps
 }
 
 }  // namespace
+
+phot::PhotTables photTables(Session& s) {
+  State& st = s.state;
+  return {s.console, st.settings, st.camera, st.ws, st.alignment,
+          st.starData, st.paths.model1, st.psfModel, st.skySamples};
+}
+
+phot::PhotOptions photOptions(const InterpreterSettings& in) {
+  phot::PhotOptions options;
+  options.logOn = in.logOn;
+  options.apertureType = in.apertureType;
+  options.markSky = in.markSky;
+  options.outputFormat = in.outputFormat;
+  options.psfZeroRadius = in.psfZeroRadius;
+  return options;
+}
 
 void photometryCommand(Session& s) {
   phot::setpht(s.console, s.state.starData, 1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/state.h"
+#include "phot/phot_frame.h"
 
 namespace app {
 
@@ -15,5 +16,9 @@ void psffilesCommand(Session& s);
 void psffilesalCommand(Session& s);
 /// photfiles: measures every frame of the file list with the current aperture type.
 void photfilesCommand(Session& s);
+
+/// The tables a frame's photometry works on, and the interpreter settings it is given.
+phot::PhotTables photTables(Session& s);
+phot::PhotOptions photOptions(const InterpreterSettings& in);
 
 }  // namespace app

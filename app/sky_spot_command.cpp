@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "align/alignment_table.h"
+#include "app/photometry_commands.h"
 #include "app/working_path.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
@@ -67,14 +68,8 @@ void multiskyCommand(Session& s) {
   (void)image::gflist(c, st.settings);
   image::FileList list;
   if (!list.open(c, st.settings)) return;
-  phot::PhotTables tables{c, st.settings, st.camera, st.ws, st.alignment,
-                          st.starData, st.paths.model1, st.psfModel, st.skySamples};
-  phot::PhotOptions options;
-  options.logOn = st.interp.logOn;
-  options.apertureType = st.interp.apertureType;
-  options.markSky = st.interp.markSky;
-  options.outputFormat = st.interp.outputFormat;
-  options.psfZeroRadius = st.interp.psfZeroRadius;
+  phot::PhotTables tables = photTables(s);
+  const phot::PhotOptions options = photOptions(st.interp);
   phot::SkySpotRequest request;
   request.minimumDistance = limits[0];
   request.timeDifference = limits[1];
