@@ -96,6 +96,7 @@ std::vector<std::string> periodLines(const PeriodResult& r) {
   l.push_back(textio::Line("  rms residual (mag) = ").f(r.rms, 7, 4));
   l.push_back(textio::Line("  points used = ").i(r.points, 6));
   l.push_back(textio::Line("  chi2/nu at the best period = ").f(r.chi2nu, 10, 3));
+  if (r.scaledChi2) l.push_back("  no errors in the files: every chi2/nu is relative to the best");
   if (r.halvedPeriod) l.push_back("  double this period fits no better; the shorter is given");
   for (const auto& [period, chi2nu] : r.otherMinima) l.push_back(chi2Line("  next minimum, period (h) = ", period, chi2nu));
   l.push_back(chi2Line("  half the best period (h) = ", 0.5 * r.period, r.halfChi2nu));

@@ -76,6 +76,7 @@ PeriodData periodData(const std::vector<LightCurve>& curves) {
   }
   double fallback = errors.empty() ? 1.0 : median(errors);
   d.t0 = first;
+  d.errorsGiven = !errors.empty();
   for (const LightCurve& c : curves) {
     if (c.points.empty()) continue;
     for (const LightPoint& p : c.points) {
@@ -466,6 +467,14 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
   }
   r.halfChi2nu = fitter.chi2(refineNear(fitter, 2.0 * fBest, df)) / nu;
   r.doubleChi2nu = fitter.chi2(refineNear(fitter, 0.5 * fBest, 0.5 * df)) / nu;
+  if (!data.errorsGiven && r.chi2nu > 0.0) {
+    // Without errors chi-square is in square magnitudes; relative to the best it still ranks.
+    const double scale = 1.0 / r.chi2nu;
+    for (double& v : r.trialChi2nu) v *= scale;
+    for (auto& m : r.otherMinima) m.second *= scale;
+    r.halfChi2nu *= scale, r.doubleChi2nu *= scale, r.chi2nu = 1.0;
+    r.scaledChi2 = true;
+  }
   r.ok = true;
   return r;
 }

@@ -20,6 +20,7 @@ struct PeriodData {
   std::vector<int> session;  // 0-based session of each point, non-decreasing
   int sessions = 0;          // number of sessions
   double t0 = 0.0;           // Julian Date of t = 0 (the earliest observation)
+  bool errorsGiven = false;  // some point has an error; else every weight is 1
   double span() const;       // hours from the first to the last observation
 };
 
@@ -86,6 +87,7 @@ struct PeriodResult {
   std::vector<std::pair<double, double>> otherMinima;  // next best minima: period, chi2/nu
   double halfChi2nu = 0.0, doubleChi2nu = 0.0;          // at half and at double the best period
   bool halvedPeriod = false;          // the best-fitting period was twice the one given
+  bool scaledChi2 = false;            // no errors given: every chi2/nu divided by the best one
   FourierFit fit;                     // the fit at the best period
 };
 
