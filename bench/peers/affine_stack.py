@@ -1,6 +1,5 @@
 """Peer of rstack: scipy affine_transform (bilinear, order 1) of each frame, then the mean."""
 import math
-import sys
 
 import numpy as np
 from astropy.io import fits
@@ -8,14 +7,9 @@ from scipy.ndimage import affine_transform
 
 import night
 
-if len(sys.argv) > 1 and sys.argv[1] == "--import-only":
-    sys.exit(0)
-folder, count = sys.argv[1], int(sys.argv[2])
-offsets = night.alignment(folder)
+folder, count = night.arguments()
 total = None
-for name in night.frames(folder, "fmg", count):
-    du, dv, rot = offsets[name.rsplit("/", 1)[1]]
-    data = fits.getdata(name + ".fts").astype(np.float32)
+for du, dv, rot, data in night.calibrated(folder, count, np.float32):
     if total is None:
         total = np.zeros_like(data)
     t = math.radians(rot)

@@ -1,15 +1,11 @@
 """Peer of dfs: dark and flat correction with numpy, save with astropy, extraction with sep."""
-import sys
-
 import numpy as np
 from astropy.io import fits
 import sep
 
 import night
 
-if len(sys.argv) > 1 and sys.argv[1] == "--import-only":
-    sys.exit(0)
-folder, count = sys.argv[1], int(sys.argv[2])
+folder, count = night.arguments()
 dark = fits.getdata(f"{folder}/dark.fit").astype(np.float32)
 flat = fits.getdata(f"{folder}/flat.fit").astype(np.float32)
 flat /= flat.mean()

@@ -1,5 +1,8 @@
 """What every peer reads from a reduced night folder: frame names, offsets, star positions."""
 import os
+import sys
+
+from astropy.io import fits
 
 
 def frames(folder, prefix, count):
@@ -27,3 +30,18 @@ def stars(folder, count=10):
             if len(p) == 5 and p[0] == "star" and p[1] != "code":
                 out.append((float(p[2]), float(p[3])))
     return out[:count]
+
+
+def arguments():
+    """The night folder and frame count; `--import-only` ends here (import time is measured)."""
+    if len(sys.argv) > 1 and sys.argv[1] == "--import-only":
+        sys.exit(0)
+    return sys.argv[1], int(sys.argv[2])
+
+
+def calibrated(folder, count, dtype):
+    """Each calibrated frame with its offsets: (du, dv, rotation, pixels as dtype)."""
+    offsets = alignment(folder)
+    for name in frames(folder, "fmg", count):
+        du, dv, rot = offsets[os.path.basename(name)]
+        yield du, dv, rot, fits.getdata(name + ".fts").astype(dtype)

@@ -1,19 +1,12 @@
 """Peer of stack: numpy integer shift-and-add of the calibrated frames (loads included)."""
-import sys
-
 import numpy as np
 from astropy.io import fits
 
 import night
 
-if len(sys.argv) > 1 and sys.argv[1] == "--import-only":
-    sys.exit(0)
-folder, count = sys.argv[1], int(sys.argv[2])
-offsets = night.alignment(folder)
+folder, count = night.arguments()
 total = None
-for name in night.frames(folder, "fmg", count):
-    du, dv, _ = offsets[name.rsplit("/", 1)[1]]
-    data = fits.getdata(name + ".fts").astype(np.int32)
+for du, dv, _, data in night.calibrated(folder, count, np.int32):
     if total is None:
         total = np.zeros_like(data)
     di, dj = int(round(du)), int(round(dv))
