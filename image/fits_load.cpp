@@ -2,7 +2,9 @@
 // read whole, and only then the workspace, size and header values changed.
 #include "image/fits_load.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -83,12 +85,25 @@ bool usable(textio::Console& console, const FrameHeader& h) {
   return true;
 }
 
+// True when the file holds exactly `content` (a missing or unreadable file does not).
+bool fileHolds(const std::string& host, const std::string& content) {
+  std::ifstream in(host, std::ios::binary);
+  if (!in) return false;
+  std::string held(content.size() + 1, '\0');
+  in.read(held.data(), static_cast<std::streamsize>(held.size()));
+  return static_cast<size_t>(in.gcount()) == content.size() && held.compare(0, content.size(), content) == 0;
+}
+
+// junk.dat is replaced only when its lines differ from the ones it holds: a batch of frames
+// with the same header writes it once, not once per frame.
 void writeJunk(const app::Settings& settings, const std::vector<std::string>& lines) {
   std::string path(textio::trimRight(settings.workingPath));
   if (path.size() + 8 > textio::kPathWidth) return;
   std::string content;
   for (const std::string& l : lines) content += l + "\n";
-  textio::replaceFileAtomically(textio::hostPath(path + "junk.dat"), content);
+  std::string host = textio::hostPath(path + "junk.dat");
+  if (fileHolds(host, content)) return;
+  textio::replaceFileAtomically(host, content);
 }
 
 void printReport(textio::Console& console, const FrameHeader& h) {
@@ -109,23 +124,85 @@ std::vector<int32_t>* workspacePixels(Workspaces& ws, int workspace) {
   }
 }
 
+// Every 16-bit stored code decoded once for a load: the value a pixel takes when it
+// replaces a workspace pixel of 0, and the decoded value times the factor, for adding to a
+// pixel that is not 0. Both are computed with exactly the arithmetic of a single pixel, so a
+// pixel read through the table is the one the rules give. The table of the last load is
+// kept for the next one with the same rules, BZERO and factor (a batch of frames).
+struct DecodeTable {
+  PixelRules rules;
+  float bzero = 0.0f;
+  float factor = 0.0f;
+  bool built = false;
+  bool stripped = false;            // the sign-strip decision, the same for every code
+  std::vector<int32_t> replacing;   // floor(0 + value * factor + 0.5)
+  std::vector<float> scaled;        // value * factor
+};
+
+bool sameRules(const PixelRules& a, const PixelRules& b) {
+  return a.signBit == b.signBit && a.signIfBzero == b.signIfBzero && a.invertIfBzero == b.invertIfBzero &&
+         a.addBzero == b.addBzero && a.subtractBzero == b.subtractBzero && a.negate == b.negate;
+}
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float factor) {
+  static DecodeTable t;
+  if (t.built && sameRules(t.rules, rules) && sameBits(t.bzero, bzero) && sameBits(t.factor, factor)) return t;
+  t.replacing.resize(65536);
+  t.scaled.resize(65536);
+  for (int32_t code = 0; code < 65536; ++code) {
+    bool stripped = false;
+    int32_t value = decodePixel(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF), rules, bzero,
+                                stripped);
+    float scaled = static_cast<float>(value) * factor;
+    t.scaled[static_cast<size_t>(code)] = scaled;
+    t.replacing[static_cast<size_t>(code)] = floorToInt(static_cast<float>(0) + scaled + 0.5f);
+    t.stripped = stripped;
+  }
+  t.rules = rules;
+  t.bzero = bzero;
+  t.factor = factor;
+  t.built = true;
+  return t;
+}
+
 // Decodes the data into the workspace: shifted, scaled, added or replacing, inside the
-// frame window resolved against this frame.
+// frame window resolved against this frame. The file holds rows and a workspace holds
+// columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's row pieces are
+// read along and its column pieces written, all within a few memory pages.
 void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const PixelRules& rules,
                  const app::Settings& settings, Workspaces& ws, std::vector<int32_t>& w, int addFlag,
                  float factor, int32_t iShift, int32_t jShift, bool& lastStripped) {
+  const DecodeTable& table = decodeTable(rules, h.bzero, factor);
+  lastStripped = table.stripped;
   const auto& fw = settings.frameWindow;
-  int32_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
-  int32_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
-  size_t p = 0;
-  for (int32_t r = 1; r <= h.ny; ++r) {
-    for (int32_t c = 1; c <= h.nx; ++c, p += 2) {
-      int32_t value = decodePixel(data[p], data[p + 1], rules, h.bzero, lastStripped);
-      int32_t i = c - iShift, j = r - jShift;
-      if (!ws.inside(i, j) || i < imin || i > imax || j < jmin || j > jmax) continue;
-      int32_t& pixel = w[ws.index(i, j)];
-      int32_t old = addFlag == 1 ? pixel : 0;
-      pixel = floorToInt(static_cast<float>(old) + static_cast<float>(value) * factor + 0.5f);
+  int64_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
+  int64_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
+  // Workspace positions that are inside the image, inside the window and fed by a stored pixel.
+  int64_t iLow = std::max<int64_t>({1, imin, int64_t{1} - iShift});
+  int64_t iHigh = std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift});
+  int64_t jLow = std::max<int64_t>({1, jmin, int64_t{1} - jShift});
+  int64_t jHigh = std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift});
+  if (iLow > iHigh || jLow > jHigh) return;
+  const int32_t* replacing = table.replacing.data();
+  const float* scaled = table.scaled.data();
+  const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
+  constexpr int64_t kTile = 64;
+  for (int64_t j0 = jLow; j0 <= jHigh; j0 += kTile) {
+    const int64_t rows = std::min(kTile, jHigh - j0 + 1);
+    const uint8_t* band = data.data() + static_cast<size_t>(j0 + jShift - 1) * rowBytes;
+    for (int64_t i0 = iLow; i0 <= iHigh; i0 += kTile) {
+      const int64_t iEnd = std::min(iHigh, i0 + kTile - 1);
+      for (int64_t i = i0; i <= iEnd; ++i) {
+        const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
+        int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
+        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+          const size_t code = static_cast<size_t>(stored[0]) << 8 | stored[1];
+          int32_t old = addFlag == 1 ? column[k] : 0;
+          column[k] = old == 0 ? replacing[code] : floorToInt(static_cast<float>(old) + scaled[code] + 0.5f);
+        }
+      }
     }
   }
 }
@@ -180,8 +257,15 @@ namespace {
 struct CheckedFrame {
   HeaderRead read;
   FrameHeader header;
-  std::vector<uint8_t> data;  // ny rows of nx stored pixels, two bytes each
+  std::vector<uint8_t>* data = nullptr;  // ny rows of nx stored pixels, two bytes each
 };
+
+// The pixel bytes of the frame being loaded. One buffer serves every load, so a batch of
+// frames does not fault in fresh memory per frame.
+std::vector<uint8_t>& loadBuffer() {
+  static std::vector<uint8_t> bytes;
+  return bytes;
+}
 
 // Reads the header to its END, parses and checks it, and reads the pixel data; false after a
 // message when anything is missing or does not fit.
@@ -197,9 +281,10 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
   bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk);
   writeJunk(settings, junk);
   if (!parsed || !usable(console, f.header)) return false;
-  f.data.resize(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
+  f.data = &loadBuffer();
+  f.data->resize(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
   if (!f.read.blockComplete ||
-      !in.read(reinterpret_cast<char*>(f.data.data()), static_cast<std::streamsize>(f.data.size()))) {
+      !in.read(reinterpret_cast<char*>(f.data->data()), static_cast<std::streamsize>(f.data->size()))) {
     console.line("   error - file ends before its last pixel row; file not loaded: " + where);
     return false;
   }
@@ -228,7 +313,7 @@ void commitFrame(textio::Console& console, app::Settings& settings, Camera& came
   }
   console.line("");
   bool lastStripped = false;
-  storePixels(f.data, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor, iShift, jShift,
+  storePixels(*f.data, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor, iShift, jShift,
               lastStripped);
   camera.lastSignStripped() = lastStripped ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "image/file_names.h"
@@ -101,6 +102,75 @@ std::string headerBytes(std::vector<std::string> cards) {
   return out;
 }
 
+// The two stored bytes of every value from kEncodeLow to 65535, first byte high, computed
+// by encodePixel itself; values below the table are encoded one by one. Kept for the next
+// save with the same rules, BZERO and sign-strip flag.
+constexpr int32_t kEncodeLow = -65536;
+
+struct EncodeTable {
+  PixelRules rules;
+  float bzero = 0.0f;
+  bool signStripped = false;
+  bool built = false;
+  std::vector<uint8_t> bytes;  // two per value, from kEncodeLow up
+};
+
+bool sameRules(const PixelRules& a, const PixelRules& b) {
+  return a.signBit == b.signBit && a.signIfBzero == b.signIfBzero && a.invertIfBzero == b.invertIfBzero &&
+         a.addBzero == b.addBzero && a.subtractBzero == b.subtractBzero && a.negate == b.negate;
+}
+
+const EncodeTable& encodeTable(const PixelRules& rules, float bzero, bool signStripped) {
+  static EncodeTable t;
+  if (t.built && sameRules(t.rules, rules) && std::memcmp(&t.bzero, &bzero, sizeof bzero) == 0 &&
+      t.signStripped == signStripped) {
+    return t;
+  }
+  t.bytes.resize(static_cast<size_t>(65536 - kEncodeLow) * 2);
+  for (int32_t v = kEncodeLow; v <= 65535; ++v) {
+    size_t p = static_cast<size_t>(v - kEncodeLow) * 2;
+    encodePixel(v, rules, bzero, signStripped, t.bytes[p], t.bytes[p + 1]);
+  }
+  t.rules = rules;
+  t.bzero = bzero;
+  t.signStripped = signStripped;
+  t.built = true;
+  return t;
+}
+
+// Workspace 1 as stored rows (ny rows of nx pixels, two bytes each) at `out`. A workspace
+// holds columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's column
+// pieces are read along and its row pieces written, all within a few memory pages.
+void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
+  if (ws.nx <= 0 || ws.ny <= 0) return;
+  const int64_t nx = ws.nx, ny = ws.ny;
+  const size_t rowBytes = static_cast<size_t>(nx) * 2;
+  const uint8_t* codes = table.bytes.data();
+  constexpr int64_t kTile = 64;
+  for (int64_t j0 = 1; j0 <= ny; j0 += kTile) {
+    const int64_t rows = std::min(kTile, ny - j0 + 1);
+    uint8_t* band = out + static_cast<size_t>(j0 - 1) * rowBytes;
+    for (int64_t i0 = 1; i0 <= nx; i0 += kTile) {
+      const int64_t iEnd = std::min(nx, i0 + kTile - 1);
+      for (int64_t i = i0; i <= iEnd; ++i) {
+        const int32_t* column = &ws.w1[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
+        uint8_t* stored = band + static_cast<size_t>(i - 1) * 2;
+        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+          int32_t v = column[k];
+          if (v > 65535) v = 65534;
+          if (v >= kEncodeLow) {
+            const uint8_t* pair = codes + static_cast<size_t>(v - kEncodeLow) * 2;
+            stored[0] = pair[0];
+            stored[1] = pair[1];
+          } else {
+            encodePixel(v, table.rules, table.bzero, table.signStripped, stored[0], stored[1]);
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 Storage storageOf(const PixelRules& rules, float bzero) {
@@ -134,32 +204,36 @@ void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signS
   lo = static_cast<uint8_t>(m % 256);
 }
 
-std::string frameBytes(const Camera& camera, const Workspaces& ws) {
+namespace {
+
+// The file content for workspace 1 into `out`, whose memory is reused when it already holds
+// a frame of this size: every byte is written, none is cleared first.
+void fillFrameBytes(const Camera& camera, const Workspaces& ws, std::string& out) {
   PixelRules rules = PixelRules::fromCamera(camera);
   float bzero = ws.bzero;
-  std::string out;
+  std::string header;
   if (noFrameLoaded(ws)) {
     bzero = minimalBzero(rules, ws.bzero);
-    out = headerBytes(minimalHeader(ws, bzero));
+    header = headerBytes(minimalHeader(ws, bzero));
   } else {
-    out = headerBytes(storedHeader(ws));
+    header = headerBytes(storedHeader(ws));
   }
   // Sign-and-magnitude storage always keeps its sign bit, also before any frame was loaded.
   bool signStripped = camera.lastSignStripped() == 1 || storageOf(rules, bzero) == Storage::SignMagnitude;
-  size_t start = out.size();
-  out.resize(start + static_cast<size_t>(std::max(ws.nx, 0)) * static_cast<size_t>(std::max(ws.ny, 0)) * 2);
-  size_t p = start;
-  for (int32_t j = 1; j <= ws.ny; ++j) {
-    for (int32_t i = 1; i <= ws.nx; ++i) {
-      int32_t v = 0;
-      (void)ws.get(i, j, v);
-      uint8_t hi = 0, lo = 0;
-      encodePixel(v, rules, bzero, signStripped, hi, lo);
-      out[p++] = static_cast<char>(hi);
-      out[p++] = static_cast<char>(lo);
-    }
-  }
-  out.resize((out.size() + kBlockBytes - 1) / kBlockBytes * kBlockBytes, '\0');
+  const size_t start = header.size();
+  const size_t pixelBytes = static_cast<size_t>(std::max(ws.nx, 0)) * static_cast<size_t>(std::max(ws.ny, 0)) * 2;
+  const size_t total = (start + pixelBytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+  out.resize(total);
+  std::copy(header.begin(), header.end(), out.begin());
+  storeRows(ws, encodeTable(rules, bzero, signStripped), reinterpret_cast<uint8_t*>(out.data() + start));
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(start + pixelBytes), out.end(), '\0');
+}
+
+}  // namespace
+
+std::string frameBytes(const Camera& camera, const Workspaces& ws) {
+  std::string out;
+  fillFrameBytes(camera, ws, out);
   return out;
 }
 
@@ -179,7 +253,10 @@ void save(textio::Console& console, const app::Settings& settings, Camera& camer
   }
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name, full)) return;
-  if (!textio::replaceFileAtomically(textio::hostPath(full), frameBytes(camera, ws))) {
+  // One buffer serves every save, so a batch of frames does not fault in fresh memory per frame.
+  static std::string content;
+  fillFrameBytes(camera, ws, content);
+  if (!textio::replaceFileAtomically(textio::hostPath(full), content)) {
     console.line("   error - cannot write file " + std::string(textio::trimRight(full)));
   }
 }
