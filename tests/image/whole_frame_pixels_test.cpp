@@ -1,7 +1,8 @@
 // Whole frames moved between file rows and workspace columns: every stored code loads to
 // what the single-pixel rules give, under every camera storage, with shifts, the frame
 // window and add mode across frames wider and taller than the blocks the copy works in;
-// every workspace value saves to the bytes the single-pixel rule gives, at its place.
+// every workspace value saves to the bytes the single-pixel rule gives, at its place; and
+// junk.dat holds exactly the last load's fields, rewritten or not.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -181,6 +182,32 @@ TEST_F(WholeFrame, SavingASmallerFrameAfterALargerOneWritesOnlyItsOwnBytes) {
     EXPECT_EQ(pixel(n, n), n);
     EXPECT_EQ(bytes.find_first_not_of('\0', 2880 + static_cast<size_t>(n) * n * 2), std::string::npos) << n;
   }
+}
+
+TEST_F(WholeFrame, JunkDatHoldsTheFieldsOfTheLastLoadExactly) {
+  auto dated = [](const std::string& date) {
+    std::vector<std::string> cards = basicCards(9, 9);
+    cards.push_back(fitstest::valueCard("DATE-OBS", date));
+    return fitstest::header(cards) + fitstest::data(9, 9, scatteredCode);
+  };
+  write("a.fit", dated("'2005-09-12T21:30:15'"));
+  write("b.fit", dated("'2006-01-02T03:04:05'"));
+  ASSERT_TRUE(loadInto("a", 0, 1.0f, 0, 0));
+  const std::string afterA = read("junk.dat");
+  ASSERT_NE(afterA.find("2005 09 12 21 30 15"), std::string::npos);
+  ASSERT_TRUE(loadInto("a", 0, 1.0f, 0, 0));
+  EXPECT_EQ(read("junk.dat"), afterA);
+  ASSERT_TRUE(loadInto("b", 0, 1.0f, 0, 0));
+  EXPECT_NE(read("junk.dat").find("2006 01 02 03 04 05"), std::string::npos);
+  ASSERT_TRUE(loadInto("a", 0, 1.0f, 0, 0));
+  EXPECT_EQ(read("junk.dat"), afterA);
+  // A file that only begins with the right lines, or was changed by hand, is replaced.
+  write("junk.dat", afterA + "left over\n");
+  ASSERT_TRUE(loadInto("a", 0, 1.0f, 0, 0));
+  EXPECT_EQ(read("junk.dat"), afterA);
+  write("junk.dat", afterA.substr(0, afterA.size() - 1));
+  ASSERT_TRUE(loadInto("a", 0, 1.0f, 0, 0));
+  EXPECT_EQ(read("junk.dat"), afterA);
 }
 
 }  // namespace
