@@ -153,7 +153,7 @@ void alcdefCommand(Session& s) {
   std::string typed = c.answerText(20);
   int32_t column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
   lightcurve::AlcdefSession a;
-  a.objectNumber = c.askNumbers("  object number (0 if unnumbered) : ", "i")[0];
+  a.objectNumber = static_cast<int64_t>(c.askNumbers("  object number (0 if unnumbered) : ", "i")[0]);
   a.objectName = askText(c, "  object name : ");
   a.mpcDesignation = askText(c, "  MPC designation : ");
   a.observers = askText(c, "  observers : ");

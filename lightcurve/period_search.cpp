@@ -433,6 +433,10 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
   // A sharp minimum can fall between two trials and look worse there than a broad one, so
   // the deepest wells of the scan are all refined before the best is chosen.
   std::vector<std::pair<double, double>> wells = refinedWells(fitter, chi2, fLow, df);
+  if (wells.empty()) {
+    r.error = "   error - no trial period gives a solvable fit";
+    return r;
+  }
   double fBest = wells.front().second;
   // Half the period fitting about as well means the longer one only adds harmonics that
   // fit noise: the shorter is kept, its fit being the simpler one.
