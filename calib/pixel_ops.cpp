@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -226,30 +227,88 @@ void round(float x, float y, int32_t& ix, int32_t& iy) {
   iy = roundHalfAway(y);
 }
 
+namespace {
+
+// Per-call scratch of the resampling, kept between frames so a stack allocates it once.
+struct RotationScratch {
+  std::vector<float> rowCos, rowSin;  // yp * c and yp * s for each sample row b and pixel row j
+  std::vector<int32_t> source;        // workspace 2 place of each sample of a block, -1 outside
+};
+
+constexpr size_t kBlock = 64;  // pixels of a column worked together
+
+}  // namespace
+
+// The samples' arithmetic is exactly that of the rule in the header, term by term: the terms
+// that depend only on the column (x c, x s) or only on the row (yp c, yp s) are computed once
+// and combined per sample in the same order, so every sample lands on the same pixel. The
+// rounding needs no sign: a sample z is inside only when z + 0.5 lies in [1, n + 1), where
+// |z| + 0.5 is that same number and its integer part is the pixel. A column is worked in
+// blocks of 64 pixels: first the 25 samples' places in workspace 2 for the whole block (in
+// vector lanes), then each pixel's 25 values summed as integers.
 void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
             float angle, float di, float dj) {
   const float theta = angle * 3.14159265358979f / 180.0f;
   const float c = static_cast<float>(std::cos(static_cast<double>(theta)));
   const float s = static_cast<float>(std::sin(static_cast<double>(theta)));
-  for (int32_t i = 1; i <= ws.nx; ++i) {
-    for (int32_t j = 1; j <= ws.ny; ++j) {
-      int32_t base = 0;
-      if (addFlag != 1 || ws.get(i, j, base) != 0) base = 0;
-      int64_t sum = 0;
-      for (int a = -2; a <= 2; ++a) {
-        for (int b = -2; b <= 2; ++b) {
-          float x = static_cast<float>(i) + 0.2f * static_cast<float>(a) + di;
-          float y = static_cast<float>(j) + 0.2f * static_cast<float>(b) + dj;
-          float yp = y * pixelSizeX / pixelSizeY;
-          float xr = x * c + yp * s;
-          float yr = (yp * c - x * s) * pixelSizeY / pixelSizeX;
-          int32_t ix = 0, iy = 0;
-          round(xr + du, yr + dv, ix, iy);
-          int32_t value = 0;
-          if (ws.get2(ix, iy, value) == 0) sum += value;
+  if (ws.nx <= 0 || ws.ny <= 0) return;
+  const int32_t nx = ws.nx, ny = ws.ny;
+  const size_t rows = static_cast<size_t>(ny);
+  // Rows are worked in whole blocks; the places past the last row are worked too (from rows
+  // past the image) and never used.
+  const size_t padded = (rows + kBlock - 1) / kBlock * kBlock;
+  static RotationScratch scratch;
+  scratch.rowCos.resize(5 * padded);
+  scratch.rowSin.resize(5 * padded);
+  scratch.source.resize(25 * kBlock);
+  for (int b = -2; b <= 2; ++b) {
+    for (size_t k = 0; k < padded; ++k) {
+      int32_t j = static_cast<int32_t>(k) + 1;
+      float y = static_cast<float>(j) + 0.2f * static_cast<float>(b) + dj;
+      float yp = y * pixelSizeX / pixelSizeY;
+      size_t at = static_cast<size_t>(b + 2) * padded + k;
+      scratch.rowCos[at] = yp * c;
+      scratch.rowSin[at] = yp * s;
+    }
+  }
+  const float iEnd = static_cast<float>(nx) + 1.0f, jEnd = static_cast<float>(ny) + 1.0f;
+  int32_t* source = scratch.source.data();
+  const int32_t* w2 = ws.w2.data();
+  for (int32_t i = 1; i <= nx; ++i) {
+    float xc[5], xs[5];
+    for (int a = -2; a <= 2; ++a) {
+      const float x = static_cast<float>(i) + 0.2f * static_cast<float>(a) + di;
+      xc[a + 2] = x * c;
+      xs[a + 2] = x * s;
+    }
+    int32_t* column = ws.w1.data() + ws.index(i, 1);
+    for (size_t k0 = 0; k0 < rows; k0 += kBlock) {
+      for (int a = 0; a < 5; ++a) {
+        for (int b = 0; b < 5; ++b) {
+          const float* ypc = scratch.rowCos.data() + static_cast<size_t>(b) * padded + k0;
+          const float* yps = scratch.rowSin.data() + static_cast<size_t>(b) * padded + k0;
+          int32_t* place = source + static_cast<size_t>(a * 5 + b) * kBlock;
+          for (size_t k = 0; k < kBlock; ++k) {
+            const float xr = xc[a] + yps[k];
+            const float yr = (ypc[k] - xs[a]) * pixelSizeY / pixelSizeX;
+            const float ax = xr + du + 0.5f, ay = yr + dv + 0.5f;
+            const bool inside = (ax >= 1.0f) & (ax < iEnd) & (ay >= 1.0f) & (ay < jEnd);
+            const int32_t ix = static_cast<int32_t>(inside ? ax : 1.0f);
+            const int32_t iy = static_cast<int32_t>(inside ? ay : 1.0f);
+            place[k] = inside ? (ix - 1) * ny + (iy - 1) : -1;
+          }
         }
       }
-      ws.put(i, j, base + truncToInt(static_cast<float>(sum) / 25.0f));
+      const size_t count = std::min(kBlock, rows - k0);
+      for (size_t k = 0; k < count; ++k) {
+        int64_t sum = 0;
+        for (size_t q = 0; q < 25; ++q) {
+          const int32_t at = source[q * kBlock + k];
+          if (at >= 0) sum += w2[at];
+        }
+        const int32_t base = addFlag == 1 ? column[k0 + k] : 0;
+        column[k0 + k] = base + truncToInt(static_cast<float>(sum) / 25.0f);
+      }
     }
   }
 }
