@@ -43,5 +43,19 @@ manual: build
 lint:
 	@scripts/lint.sh
 
+# libFuzzer targets of tests/fuzz, built with clang in their own folder.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+fuzz-build:
+	@scripts/install-fuzz-deps.sh
+	@cmake -S . -B $(FUZZ_BUILD) -DPELM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz-smoke: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_BUILD) 20
+
+fuzz: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

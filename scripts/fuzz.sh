@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of build folder $1 for $2 seconds each, starting from the checked-in
+# seeds (new inputs go to a scratch corpus). Findings are written to $3 (default fuzz-findings/)
+# and make the script fail.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=$1
+seconds=$2
+findings=$(realpath -m "${3:-fuzz-findings}")
+mkdir -p "$findings"
+status=0
+for target in "$build"/fuzz_*; do
+  name=$(basename "$target")
+  seeds="$PWD/tests/fuzz/corpus/$name"
+  work=$(mktemp -d)
+  # The targets change into their own scratch folder, so every path given here is absolute.
+  if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+       -artifact_prefix="$findings/$name-" "$work" "$seeds" >"$work.log" 2>&1; then
+    echo "$name: FINDING (see $findings and the log below)"
+    tail -40 "$work.log"
+    status=1
+  else
+    echo "$name: $(grep -E '^#[0-9]+.*DONE' "$work.log" | tail -1)"
+  fi
+  rm -rf "$work" "$work.log"
+done
+exit $status

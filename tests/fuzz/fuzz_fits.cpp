@@ -1,0 +1,72 @@
+// Fuzz target: the FITS loader. The first five bytes choose the load (input control
+// variable, date order, workspace, add mode, shifts and factor); the rest is the file.
+// A frame that loads is saved again, so the writer sees every header the loader accepts.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/settings.h"
+#include "image/camera.h"
+#include "image/file_names.h"
+#include "image/fits_load.h"
+#include "image/fits_save.h"
+#include "image/workspaces.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+constexpr size_t kControlBytes = 5;
+
+// One workspace set for the whole run (17 MB); the part a load may have touched is zeroed
+// after every input so that each input starts from the same state.
+image::Workspaces& workspaces() {
+  static image::Workspaces ws;
+  return ws;
+}
+
+void resetWorkspaces(image::Workspaces& ws) {
+  size_t used = static_cast<size_t>(ws.nx > 0 && ws.ny > 0 ? int64_t{ws.nx} * ws.ny : 0);
+  used = std::min(used, static_cast<size_t>(image::kCapacity));
+  std::fill_n(ws.w1.begin(), used, 0);
+  std::fill_n(ws.w2.begin(), used, 0);
+  std::fill_n(ws.w3.begin(), used, 0);
+  ws.nx = 0;
+  ws.ny = 0;
+  ws.bzero = 0.0f;
+  ws.frameTime = 0.0f;
+  std::fill(ws.headerCards.begin(), ws.headerCards.end(), std::string(80, ' '));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < kControlBytes) return 0;
+  fuzzsupport::freshScratch();
+  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  fuzzsupport::writeFile("frame.fit", bytes.substr(kControlBytes));
+
+  app::Settings settings;
+  image::setTypeCode(settings, image::kCurrentType, "fit");
+  image::Camera camera = image::defaultCamera();
+  camera.icv = data[0] & 0x7F;
+  camera.dateOrder = data[1] & 1;
+  fuzzsupport::MemoryConsole mc("n\n");
+  image::decode(mc.console, camera, 0);
+  const int workspace = 1 + (data[1] >> 1) % 3;
+  const int addFlag = (data[1] >> 3) & 1;
+  const auto iShift = static_cast<int32_t>(static_cast<int8_t>(data[2]));
+  const auto jShift = static_cast<int32_t>(static_cast<int8_t>(data[3]));
+  const float factor = static_cast<float>(static_cast<int>(data[4]) - 128) / 16.0f;
+
+  image::Workspaces& ws = workspaces();
+  try {
+    bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ", addFlag, factor,
+                               iShift, jShift, workspace);
+    if (loaded && workspace == 1) image::save(mc.console, settings, camera, ws, "saved               ");
+  } catch (const textio::FatalStop&) {
+    // A stop with a message is an allowed outcome of bad input.
+  }
+  resetWorkspaces(ws);
+  return 0;
+}

@@ -1,0 +1,104 @@
+// Shared pieces of the fuzz targets: a private scratch folder that becomes the working
+// directory, emptied before every input, and a console over in-memory streams.
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "app/state.h"
+#include "textio/console.h"
+
+namespace fuzzsupport {
+
+/// Creates (once) a scratch folder under the temporary directory, makes it the working
+/// directory and empties it. Every name a target opens is relative, so nothing outside it
+/// is read or written.
+inline void freshScratch() {
+  static const std::filesystem::path scratch = [] {
+    auto p = std::filesystem::temp_directory_path() / ("pelm-fuzz-" + std::to_string(getpid()));
+    std::filesystem::create_directories(p);
+    std::filesystem::current_path(p);
+    return p;
+  }();
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch, ec)) {
+    std::filesystem::remove_all(entry.path(), ec);
+  }
+}
+
+/// Writes bytes to a file in the working directory.
+inline void writeFile(const std::string& name, std::string_view bytes) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+/// Path separators become '_' so that typed names stay inside the scratch folder (a typed
+/// working path or file name could otherwise reach any folder of the machine).
+inline std::string confined(std::string_view text) {
+  std::string s(text);
+  for (char& c : s) {
+    if (c == '/' || c == '\\') c = '_';
+  }
+  return s;
+}
+
+/// Splits an input at its first NUL byte: the part before is a file's content, the part
+/// after the keyboard's answers (empty when there is no NUL).
+struct FileAndAnswers {
+  std::string_view file;
+  std::string answers;
+};
+inline FileAndAnswers splitAtNul(std::string_view bytes) {
+  size_t nul = bytes.find('\0');
+  if (nul == std::string_view::npos) return {bytes, {}};
+  return {bytes.substr(0, nul), confined(bytes.substr(nul + 1))};
+}
+
+/// A console reading `keyboard` and printing into a discarded buffer.
+struct MemoryConsole {
+  explicit MemoryConsole(std::string keyboard) : in(std::move(keyboard)), console(in, out) {}
+  std::istringstream in;
+  std::ostringstream out;
+  textio::Console console;
+};
+
+/// One state for the whole run, put back to its start values before every input: a fresh
+/// State per input would cost 17 MB of new pages each time and slow the run tenfold.
+inline app::State& freshState() {
+  static auto state = std::make_unique<app::State>();
+  app::State& st = *state;
+  st.settings = {};
+  st.interp = {};
+  st.camera = {};
+  st.alignment = {};
+  st.starList.close();
+  st.frameName = std::string(20, ' ');
+  st.ephemeris = {};
+  st.stats = {};
+  st.starData = {};
+  st.residuals = {};
+  st.psfModel = {};
+  st.skySamples = {};
+  st.skySpots = {};
+  st.objectPath.reset();
+  st.paths = {};
+  image::Workspaces& ws = st.ws;
+  for (auto* w : {&ws.w1, &ws.w2, &ws.w3}) std::fill(w->begin(), w->end(), 0);
+  ws.nx = ws.ny = 0;
+  ws.bzero = 0.0f;
+  ws.frameYear = ws.frameMonth = ws.frameDay = ws.frameHour = ws.frameMinute = ws.frameSecond = 0;
+  ws.frameTime = 0.0f;
+  std::fill(ws.headerCards.begin(), ws.headerCards.end(), std::string(80, ' '));
+  return st;
+}
+
+}  // namespace fuzzsupport
