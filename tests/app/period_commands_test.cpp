@@ -164,7 +164,12 @@ TEST(AlcdefCommand, WrittenFilesFollowTheFormatAndCarryTheResValues) {
   ASSERT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("  ALCDEF file written: night2.alc\n  data lines =     80\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  ALCDEF file written: rz.alc\n  data lines =      3\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  output file [night2.alc] : "), std::string::npos);
+  EXPECT_NE(r.out.find("  light curve file (.res) :   column of the object (1-10) [1] :   object number (0 if "
+                       "unnumbered) :   object name :   MPC designation :   observers :   contact name :   contact "
+                       "info :   filter [C] :   observatory longitude and latitude, degrees (E+, N+) :   output file "
+                       "[night2.alc] :   ALCDEF file written"),
+            std::string::npos)
+      << r.out;
 
   Alcdef night = readAlcdef(testsupport::readFile(dir / "night2.alc"));
   ASSERT_EQ(night.problem, "");
