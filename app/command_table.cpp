@@ -1004,9 +1004,10 @@ constexpr std::array kCommands{
              "the frames to use: a name, or a first name, .. and a last name for a\n"
              "numbered range; <return> ends a group and <return> again the list;\n"
              "... (or @) at the first question keeps filelist.txt as it is",
-             "reads align.dat, filelist.txt and the frames; writes sky-spots.txt and\n"
-             "an empty sky-spots.dat",
-             "aperture type, radius, sky box, path model 1, fwhm limit"}},
+             "uses the alignment table held (`loadalign`); reads filelist.txt and the\n"
+             "frames; writes sky-spots.txt and an empty sky-spots.dat",
+             "aperture type, radius, sky box, path model 1, fwhm limit; \"opti\" uses the\n"
+             "PSF shape `readpsffil` stored for each frame"}},
     Command{"ephemeris", [](Session& s) { ephemerisCommand(s); },
             {kLightCurveGroup, "set the epoch and period used for phases",
              ">epoch (JD) and period (days) [period < 0: no phase] : <epoch> <period>",
