@@ -372,14 +372,15 @@ std::vector<std::pair<double, double>> refinedWells(const FourierFitter& fitter,
 }
 
 // Distance in frequency from the best one to where chi-square first reaches `level`, going
-// in direction `dir` (+1 or -1); negative when it is not reached within `reach`.
+// in direction `dir` (+1 or -1); negative when it is not reached within `reach` or chi-square
+// falls again before (the next well begins).
 double crossing(const FourierFitter& fitter, double best, double level, int dir, double reach) {
-  double inside = 0.0, h = reach * 1e-4;
+  double inside = 0.0, h = reach * 1e-5, previous = fitter.chi2(best);
   for (; h <= reach; h *= 2.0) {
     double v = fitter.chi2(best + dir * h);
     if (v >= level) break;
-    if (!(v == v)) return -1.0;
-    inside = h;
+    if (!(v == v) || v < previous) return -1.0;
+    inside = h, previous = v;
   }
   if (h > reach) return -1.0;
   double outside = h;
@@ -388,6 +389,13 @@ double crossing(const FourierFitter& fitter, double best, double level, int dir,
     (fitter.chi2(best + dir * mid) >= level ? outside : inside) = mid;
   }
   return 0.5 * (inside + outside);
+}
+
+// Where chi-square rises by `rise` from the curvature at its minimum (a parabola through
+// three points); `fallback` when it does not curve upwards.
+double curvatureWidth(const FourierFitter& fitter, double best, double h, double rise, double fallback) {
+  double c = (fitter.chi2(best + h) + fitter.chi2(best - h) - 2.0 * fitter.chi2(best)) / (h * h);
+  return c > 0.0 ? std::sqrt(2.0 * rise / c) : fallback;
 }
 
 }  // namespace
@@ -453,10 +461,10 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
   // Scaled so that chi2/nu = 1, chi-square rises by 1 where the unscaled one reaches
   // chi2min (1 + 1/nu).
   const double level = r.fit.chi2 * (1.0 + 1.0 / nu);
-  double up = crossing(fitter, fBest, level, +1, 2.0 * df);
-  double down = crossing(fitter, fBest, level, -1, std::min(2.0 * df, 0.5 * fBest));
+  double up = crossing(fitter, fBest, level, +1, 64.0 * df);
+  double down = crossing(fitter, fBest, level, -1, std::min(64.0 * df, 0.5 * fBest));
   double sigmaF = up > 0.0 && down > 0.0 ? 0.5 * (up + down) : std::max(up, down);
-  if (!(sigmaF > 0.0)) sigmaF = df;  // chi-square too flat to rise by 1 within two steps
+  if (!(sigmaF > 0.0)) sigmaF = curvatureWidth(fitter, fBest, 0.25 * df, level - r.fit.chi2, df);
   r.sigma = sigmaF / (fBest * fBest);
   // Amplitude from the fitted curve, rms from the residuals.
   double lo = 1e300, hi = -1e300;
