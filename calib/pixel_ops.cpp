@@ -232,20 +232,32 @@ namespace {
 // Per-call scratch of the resampling, kept between frames so a stack allocates it once.
 struct RotationScratch {
   std::vector<float> rowCos, rowSin;  // yp * c and yp * s for each sample row b and pixel row j
-  std::vector<int32_t> source;        // workspace 2 place of each sample of a block, -1 outside
+  std::vector<int32_t> source;        // the framed copy's place of each sample of a block
+  std::vector<int32_t> framed;        // workspace 2 inside a frame of zero pixels
 };
 
 constexpr size_t kBlock = 64;  // pixels of a column worked together
+
+// truncate(sum / 25) in 4-byte floats. Below 2^23 in size the sum and the quotient's integer
+// part are exact in a float, and the quotient, when not whole, lies at least 1/25 from an
+// integer while its rounding moves it less than 1/64: the integer quotient is the same.
+inline int32_t meanOf25(int64_t sum) {
+  constexpr int64_t kExact = int64_t{1} << 23;
+  if (sum > -kExact && sum < kExact) return static_cast<int32_t>(sum / 25);
+  return truncToInt(static_cast<float>(sum) / 25.0f);
+}
 
 }  // namespace
 
 // The samples' arithmetic is exactly that of the rule in the header, term by term: the terms
 // that depend only on the column (x c, x s) or only on the row (yp c, yp s) are computed once
-// and combined per sample in the same order, so every sample lands on the same pixel. The
-// rounding needs no sign: a sample z is inside only when z + 0.5 lies in [1, n + 1), where
-// |z| + 0.5 is that same number and its integer part is the pixel. A column is worked in
-// blocks of 64 pixels: first the 25 samples' places in workspace 2 for the whole block (in
-// vector lanes), then each pixel's 25 values summed as integers.
+// and combined per sample in the same order, so every sample lands on the same pixel.
+// The rounding needs no sign: a sample z is inside only when z + 0.5 lies in [1, n + 1),
+// where |z| + 0.5 is that same number and its integer part is the pixel. Workspace 2 is read
+// from a copy framed by zero pixels (columns 0 and nx + 1, rows 0 and ny + 1); z + 0.5 held
+// to [0, n + 1] lands a sample outside the image on the frame, where it adds nothing.
+// A column is worked in blocks of 64 pixels: first the 25 samples' places for the whole
+// block (in vector lanes), then each pixel's 25 values summed as integers.
 void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
             float angle, float di, float dj) {
   const float theta = angle * 3.14159265358979f / 180.0f;
@@ -257,10 +269,15 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFl
   // Rows are worked in whole blocks; the places past the last row are worked too (from rows
   // past the image) and never used.
   const size_t padded = (rows + kBlock - 1) / kBlock * kBlock;
+  const size_t height = rows + 2;  // a framed column
   static RotationScratch scratch;
   scratch.rowCos.resize(5 * padded);
   scratch.rowSin.resize(5 * padded);
   scratch.source.resize(25 * kBlock);
+  scratch.framed.assign(static_cast<size_t>(nx + 2) * height, 0);
+  for (int32_t i = 1; i <= nx; ++i) {
+    std::copy_n(ws.w2.data() + ws.index(i, 1), rows, scratch.framed.data() + static_cast<size_t>(i) * height + 1);
+  }
   for (int b = -2; b <= 2; ++b) {
     for (size_t k = 0; k < padded; ++k) {
       int32_t j = static_cast<int32_t>(k) + 1;
@@ -272,8 +289,9 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFl
     }
   }
   const float iEnd = static_cast<float>(nx) + 1.0f, jEnd = static_cast<float>(ny) + 1.0f;
+  const int32_t columnStep = ny + 2;
   int32_t* source = scratch.source.data();
-  const int32_t* w2 = ws.w2.data();
+  const int32_t* framed = scratch.framed.data();
   for (int32_t i = 1; i <= nx; ++i) {
     float xc[5], xs[5];
     for (int a = -2; a <= 2; ++a) {
@@ -291,23 +309,26 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFl
           for (size_t k = 0; k < kBlock; ++k) {
             const float xr = xc[a] + yps[k];
             const float yr = (ypc[k] - xs[a]) * pixelSizeY / pixelSizeX;
-            const float ax = xr + du + 0.5f, ay = yr + dv + 0.5f;
-            const bool inside = (ax >= 1.0f) & (ax < iEnd) & (ay >= 1.0f) & (ay < jEnd);
-            const int32_t ix = static_cast<int32_t>(inside ? ax : 1.0f);
-            const int32_t iy = static_cast<int32_t>(inside ? ay : 1.0f);
-            place[k] = inside ? (ix - 1) * ny + (iy - 1) : -1;
+            float ax = xr + du + 0.5f, ay = yr + dv + 0.5f;
+            // Held to the frame; a position that is not a number goes to 0.
+            ax = ax > 0.0f ? ax : 0.0f;
+            ax = ax < iEnd ? ax : iEnd;
+            ay = ay > 0.0f ? ay : 0.0f;
+            ay = ay < jEnd ? ay : jEnd;
+            place[k] = static_cast<int32_t>(ax) * columnStep + static_cast<int32_t>(ay);
           }
         }
       }
       const size_t count = std::min(kBlock, rows - k0);
       for (size_t k = 0; k < count; ++k) {
+        const int32_t* at = source + k;
         int64_t sum = 0;
-        for (size_t q = 0; q < 25; ++q) {
-          const int32_t at = source[q * kBlock + k];
-          if (at >= 0) sum += w2[at];
+        for (size_t q = 0; q < 25 * kBlock; q += 5 * kBlock) {
+          sum += static_cast<int64_t>(framed[at[q]]) + framed[at[q + kBlock]] + framed[at[q + 2 * kBlock]] +
+                 framed[at[q + 3 * kBlock]] + framed[at[q + 4 * kBlock]];
         }
         const int32_t base = addFlag == 1 ? column[k0 + k] : 0;
-        column[k0 + k] = base + truncToInt(static_cast<float>(sum) / 25.0f);
+        column[k0 + k] = base + meanOf25(sum);
       }
     }
   }

@@ -135,9 +135,14 @@ struct DecodeTable {
   float factor = 0.0f;
   bool built = false;
   bool stripped = false;            // the sign-strip decision, the same for every code
+  bool wholeValues = false;         // every value * factor is whole and below 2^22 in size
   std::vector<int32_t> replacing;   // floor(0 + value * factor + 0.5)
   std::vector<float> scaled;        // value * factor
 };
+
+// Below this size an integer pixel and a whole scaled value add exactly in a float, and so
+// does the 0.5 after them: floor(old + value + 0.5) is old + value.
+constexpr int32_t kExactlyAdded = 1 << 22;
 
 bool sameRules(const PixelRules& a, const PixelRules& b) {
   return a.signBit == b.signBit && a.signIfBzero == b.signIfBzero && a.invertIfBzero == b.invertIfBzero &&
@@ -151,6 +156,7 @@ const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float facto
   if (t.built && sameRules(t.rules, rules) && sameBits(t.bzero, bzero) && sameBits(t.factor, factor)) return t;
   t.replacing.resize(65536);
   t.scaled.resize(65536);
+  t.wholeValues = true;
   for (int32_t code = 0; code < 65536; ++code) {
     bool stripped = false;
     int32_t value = decodePixel(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF), rules, bzero,
@@ -159,6 +165,7 @@ const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float facto
     t.scaled[static_cast<size_t>(code)] = scaled;
     t.replacing[static_cast<size_t>(code)] = floorToInt(static_cast<float>(0) + scaled + 0.5f);
     t.stripped = stripped;
+    if (!(std::floor(scaled) == scaled && std::fabs(scaled) < static_cast<float>(kExactlyAdded))) t.wholeValues = false;
   }
   t.rules = rules;
   t.bzero = bzero;
@@ -187,6 +194,7 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
   if (iLow > iHigh || jLow > jHigh) return;
   const int32_t* replacing = table.replacing.data();
   const float* scaled = table.scaled.data();
+  const bool whole = table.wholeValues;
   const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
   constexpr int64_t kTile = 64;
   for (int64_t j0 = jLow; j0 <= jHigh; j0 += kTile) {
@@ -199,8 +207,14 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
         int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
         for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
           const size_t code = static_cast<size_t>(stored[0]) << 8 | stored[1];
-          int32_t old = addFlag == 1 ? column[k] : 0;
-          column[k] = old == 0 ? replacing[code] : floorToInt(static_cast<float>(old) + scaled[code] + 0.5f);
+          const int32_t old = addFlag == 1 ? column[k] : 0;
+          if (old == 0) {
+            column[k] = replacing[code];
+          } else if (whole && old > -kExactlyAdded && old < kExactlyAdded) {
+            column[k] = old + replacing[code];
+          } else {
+            column[k] = floorToInt(static_cast<float>(old) + scaled[code] + 0.5f);
+          }
         }
       }
     }

@@ -101,6 +101,39 @@ TEST_F(WholeFrame, ShiftsWindowAndAddModeHoldAcrossALargeFrame) {
   EXPECT_NE(pixel(8, 10), before(8, 10));      // file column 1, row 19
 }
 
+TEST_F(WholeFrame, AddingAtFactorOneFollowsTheFloatRuleAtEveryMagnitude) {
+  // Pixels already in the workspace around the sizes where a 4-byte float stops holding
+  // every integer; the frame adds values from -32768 to 32767 (icv 1: sign and magnitude).
+  constexpr int nx = 70, ny = 66;
+  const int32_t big = 1 << 22;
+  const std::vector<int32_t> olds{0,        1,       -1,       1000,    -1000,   big - 1, big,  big + 1,
+                                  -big + 1, -big,    -big - 1, 1 << 24, (1 << 24) + 1, -(1 << 24) - 3,
+                                  std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
+  useIcv(1);
+  auto code = [](int i, int j) { return static_cast<uint16_t>((i * 7919 + j * 104729) & 0xFFFF); };
+  write("add.fit", headerOf(nx, ny, "") + fitstest::data(nx, ny, code));
+  ASSERT_TRUE(loadInto("add", 0, 1.0f, 0, 0));
+  auto old = [&](int i, int j) { return olds[static_cast<size_t>(i + j) % olds.size()]; };
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i) ws->put(i, j, old(i, j));
+  ASSERT_TRUE(loadInto("add", 1, 1.0f, 0, 0));
+  int wrong = 0;
+  bool stripped = false;
+  for (int j = 1; j <= ny; ++j) {
+    for (int i = 1; i <= nx; ++i) {
+      // floor(old + value + 0.5) in 4-byte floats, held to the integer range
+      float sum = static_cast<float>(old(i, j)) + static_cast<float>(decoded(code(i, j), 0.0f, stripped)) + 0.5f;
+      double f = std::floor(static_cast<double>(sum));
+      int32_t expected = f >= 2147483647.0 ? std::numeric_limits<int32_t>::max()
+                         : f <= -2147483648.0 ? std::numeric_limits<int32_t>::min()
+                                              : static_cast<int32_t>(f);
+      if (pixel(i, j) != expected) ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(pixel(1, 1), olds[2] + decoded(code(1, 1), 0.0f, stripped));
+}
+
 TEST_F(WholeFrame, AShiftBeyondTheFrameLoadsNothing) {
   write("f.fit", headerOf(70, 70) + fitstest::data(70, 70, scatteredCode));
   ASSERT_TRUE(loadInto("f", 0, 1.0f, 0, 0));  // the workspace takes the frame's size
