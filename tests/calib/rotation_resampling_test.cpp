@@ -55,7 +55,7 @@ std::unique_ptr<image::Workspaces> frames(int32_t nx, int32_t ny, int32_t scale)
   ws->ny = ny;
   for (int32_t i = 1; i <= nx; ++i) {
     for (int32_t j = 1; j <= ny; ++j) {
-      ws->put2(i, j, ((i * 7919 + j * 104729) % 65536) * scale);
+      ws->put2(i, j, ((i * 7919 + j * 104729) % 65536 - 16000) * scale);  // some below 0
       ws->put(i, j, (i * 31 + j * 17) % 1000);
     }
   }
