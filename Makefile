@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint bench bench-dfs manual
+.PHONY: all deps configure build test demo clean lint bench bench-dfs bench-stack manual
 
 all: build
 
@@ -35,6 +35,9 @@ bench: build
 
 bench-dfs: build
 	@$(BUILD)/bench_dfs_bench
+
+bench-stack: build
+	@$(BUILD)/bench_stack_bench
 
 # Regenerates the command reference of docs/manual.md from the command table's help text.
 manual: build
