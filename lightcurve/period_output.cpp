@@ -59,32 +59,32 @@ std::string tickText(double v, double span) {
 }
 
 std::string frame(const Axes& a, const std::string& title, const std::string& xLabel, const std::string& yLabel) {
-  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                  num(kWidth) + "\" height=\"" + num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " +
-                  num(kHeight) + "\">\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  s += "<text class=\"title\" x=\"" + num(kWidth / 2) +
-       "\" y=\"28\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"16\">" + escape(title) + "</text>\n";
+  std::string s = "<?xml version='1.0' encoding='UTF-8'?>\n<svg xmlns='http://www.w3.org/2000/svg' width='" +
+                  num(kWidth) + "' height='" + num(kHeight) + "' viewBox='0 0 " + num(kWidth) + " " +
+                  num(kHeight) + "'>\n<rect width='100%' height='100%' fill='white'/>\n";
+  s += "<text class='title' x='" + num(kWidth / 2) +
+       "' y='28' text-anchor='middle' font-family='sans-serif' font-size='16'>" + escape(title) + "</text>\n";
   double l = kLeft, r = kWidth - kRight, t = kTop, b = kHeight - kBottom;
-  s += "<rect class=\"plotarea\" x=\"" + num(l) + "\" y=\"" + num(t) + "\" width=\"" + num(r - l) + "\" height=\"" +
-       num(b - t) + "\" fill=\"none\" stroke=\"black\"/>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  s += "<rect class='plotarea' x='" + num(l) + "' y='" + num(t) + "' width='" + num(r - l) + "' height='" +
+       num(b - t) + "' fill='none' stroke='black'/>\n<g class='ticks' font-family='sans-serif' font-size='12'>\n";
   for (int k = 0; k <= 5; ++k) {
     double xv = a.x0 + (a.x1 - a.x0) * k / 5.0, yv = a.y0 + (a.y1 - a.y0) * k / 5.0;
-    s += "<line x1=\"" + num(a.px(xv)) + "\" y1=\"" + num(b) + "\" x2=\"" + num(a.px(xv)) + "\" y2=\"" + num(b + 6) +
-         "\" stroke=\"black\"/>\n<text x=\"" + num(a.px(xv)) + "\" y=\"" + num(b + 20) + "\" text-anchor=\"middle\">" +
+    s += "<line x1='" + num(a.px(xv)) + "' y1='" + num(b) + "' x2='" + num(a.px(xv)) + "' y2='" + num(b + 6) +
+         "' stroke='black'/>\n<text x='" + num(a.px(xv)) + "' y='" + num(b + 20) + "' text-anchor='middle'>" +
          tickText(xv, a.x1 - a.x0) + "</text>\n";
-    s += "<line x1=\"" + num(l - 6) + "\" y1=\"" + num(a.py(yv)) + "\" x2=\"" + num(l) + "\" y2=\"" + num(a.py(yv)) +
-         "\" stroke=\"black\"/>\n<text x=\"" + num(l - 8) + "\" y=\"" + num(a.py(yv) + 4) +
-         "\" text-anchor=\"end\">" + tickText(yv, a.y1 - a.y0) + "</text>\n";
+    s += "<line x1='" + num(l - 6) + "' y1='" + num(a.py(yv)) + "' x2='" + num(l) + "' y2='" + num(a.py(yv)) +
+         "' stroke='black'/>\n<text x='" + num(l - 8) + "' y='" + num(a.py(yv) + 4) +
+         "' text-anchor='end'>" + tickText(yv, a.y1 - a.y0) + "</text>\n";
   }
-  s += "</g>\n<text class=\"xlabel\" x=\"" + num((l + r) / 2) + "\" y=\"" + num(kHeight - 15) +
-       "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + escape(xLabel) + "</text>\n";
-  s += "<text class=\"ylabel\" x=\"20\" y=\"" + num((t + b) / 2) + "\" transform=\"rotate(-90 20 " + num((t + b) / 2) +
-       ")\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + escape(yLabel) + "</text>\n";
+  s += "</g>\n<text class='xlabel' x='" + num((l + r) / 2) + "' y='" + num(kHeight - 15) +
+       "' text-anchor='middle' font-family='sans-serif' font-size='14'>" + escape(xLabel) + "</text>\n";
+  s += "<text class='ylabel' x='20' y='" + num((t + b) / 2) + "' transform='rotate(-90 20 " + num((t + b) / 2) +
+       ")' text-anchor='middle' font-family='sans-serif' font-size='14'>" + escape(yLabel) + "</text>\n";
   return s;
 }
 
 std::string chi2Line(const char* label, double period, double chi2nu) {
-  return textio::Line(label).f(period, 12, 6).a("   chi2/nu = ").f(chi2nu, 10, 3);
+  return textio::Line(label).f(period, 12, 6).a("   chi2/nu = ").f(chi2nu, 10, 3).str();
 }
 
 }  // namespace
@@ -96,8 +96,8 @@ std::vector<std::string> periodLines(const PeriodResult& r) {
   l.push_back(textio::Line("  rms residual (mag) = ").f(r.rms, 7, 4));
   l.push_back(textio::Line("  points used = ").i(r.points, 6));
   l.push_back(textio::Line("  chi2/nu at the best period = ").f(r.chi2nu, 10, 3));
-  if (r.scaledChi2) l.push_back("  no errors in the files: every chi2/nu is relative to the best");
-  if (r.halvedPeriod) l.push_back("  double this period fits no better; the shorter is given");
+  if (r.scaledChi2) l.emplace_back("  no errors in the files: every chi2/nu is relative to the best");
+  if (r.halvedPeriod) l.emplace_back("  double this period fits no better; the shorter is given");
   for (const auto& [period, chi2nu] : r.otherMinima) l.push_back(chi2Line("  next minimum, period (h) = ", period, chi2nu));
   l.push_back(chi2Line("  half the best period (h) = ", 0.5 * r.period, r.halfChi2nu));
   l.push_back(chi2Line("  double the best period (h) = ", 2.0 * r.period, r.doubleChi2nu));
@@ -135,12 +135,12 @@ std::string periodogramSvg(const PeriodResult& r) {
   Axes a{r.trialPeriods.back(), r.trialPeriods.front(), lo, hi, false};
   std::string s = frame(a, "chi2/nu against trial period; best " + tickText(r.period, 1e-4) + " h", "period (h)",
                         "chi2/nu");
-  s += "<polyline class=\"scan\" fill=\"none\" stroke=\"navy\" stroke-width=\"1\" points=\"";
+  s += "<polyline class='scan' fill='none' stroke='navy' stroke-width='1' points='";
   for (size_t i = r.trialPeriods.size(); i-- > 0;) {
     if (r.trialChi2nu[i] == r.trialChi2nu[i]) s += num(a.px(r.trialPeriods[i])) + "," + num(a.py(r.trialChi2nu[i])) + " ";
   }
-  s += "\"/>\n<line class=\"best\" x1=\"" + num(a.px(r.period)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
-       num(a.px(r.period)) + "\" y2=\"" + num(kHeight - kBottom) + "\" stroke=\"red\" stroke-dasharray=\"4 3\"/>\n";
+  s += "'/>\n<line class='best' x1='" + num(a.px(r.period)) + "' y1='" + num(kTop) + "' x2='" +
+       num(a.px(r.period)) + "' y2='" + num(kHeight - kBottom) + "' stroke='red' stroke-dasharray='4 3'/>\n";
   return s + "</svg>\n";
 }
 
@@ -159,22 +159,22 @@ std::string phasedSvg(const PeriodResult& r, const PeriodData& data, const std::
                         "magnitude (sessions shifted to the first)");
   for (int session = 0; session < data.sessions; ++session) {
     const char* colour = kColours[session % 10];
-    s += "<g class=\"session\" fill=\"" + std::string(colour) + "\">\n";
+    s += "<g class='session' fill='" + std::string(colour) + "'>\n";
     for (size_t i = 0; i < data.t.size(); ++i) {
       if (data.session[i] != session) continue;
-      s += "<circle class=\"point\" cx=\"" + num(a.px(phase[i])) + "\" cy=\"" + num(a.py(mag[i])) + "\" r=\"2.5\"/>\n";
+      s += "<circle class='point' cx='" + num(a.px(phase[i])) + "' cy='" + num(a.py(mag[i])) + "' r='2.5'/>\n";
     }
     std::string name = session < static_cast<int>(files.size()) ? files[static_cast<size_t>(session)] : "";
-    s += "<text class=\"legend\" x=\"" + num(kWidth - kRight - 10) + "\" y=\"" + num(kTop + 16 + 16 * session) +
-         "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\">" + escape(std::string(textio::trim(name))) +
+    s += "<text class='legend' x='" + num(kWidth - kRight - 10) + "' y='" + num(kTop + 16 + 16 * session) +
+         "' text-anchor='end' font-family='sans-serif' font-size='12'>" + escape(std::string(textio::trim(name))) +
          "</text>\n</g>\n";
   }
-  s += "<polyline class=\"fit\" fill=\"none\" stroke=\"black\" stroke-width=\"1.5\" points=\"";
+  s += "<polyline class='fit' fill='none' stroke='black' stroke-width='1.5' points='";
   for (int k = 0; k <= 400; ++k) {
     double p = k / 400.0;
     s += num(a.px(p)) + "," + num(a.py(base + r.fit.curve(p))) + " ";
   }
-  return s + "\"/>\n</svg>\n";
+  return s + "'/>\n</svg>\n";
 }
 
 }  // namespace lightcurve

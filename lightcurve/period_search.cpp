@@ -140,7 +140,7 @@ FourierFitter::FourierFitter(const PeriodData& data, int order)
 namespace {
 
 // Two points side by side (a GCC/Clang vector of two doubles: SSE2 on x86-64).
-typedef double Pair __attribute__((vector_size(16)));
+using Pair = double __attribute__((vector_size(16)));
 
 // The sums of one session for a Fourier series of K harmonics: the harmonics of each point
 // come from its cos and sin by the angle-addition recurrence. K is a template parameter so
@@ -200,7 +200,7 @@ void FourierFitter::accumulate(const std::vector<double>& c1, const std::vector<
 }
 
 bool FourierFitter::solve(const Sums& sums, std::vector<double>& x, double& chi2) const {
-  const size_t m = static_cast<size_t>(2 * order_);
+  const size_t m = 2 * static_cast<size_t>(order_);
   const size_t k1 = static_cast<size_t>(order_) + 1;
   auto tc = [&](int j) { return sums.tc[static_cast<size_t>(std::abs(j))]; };
   auto ts = [&](int j) { return j >= 0 ? sums.ts[static_cast<size_t>(j)] : -sums.ts[static_cast<size_t>(-j)]; };
@@ -208,14 +208,15 @@ bool FourierFitter::solve(const Sums& sums, std::vector<double>& x, double& chi2
   x.assign(m, 0.0);
   for (int ka = 1; ka <= order_; ++ka) {
     for (int kb = 1; kb <= order_; ++kb) {
-      size_t ca = static_cast<size_t>(2 * (ka - 1)), cb = static_cast<size_t>(2 * (kb - 1));
+      size_t ca = 2 * static_cast<size_t>(ka - 1), cb = 2 * static_cast<size_t>(kb - 1);
       a[ca * m + cb] = 0.5 * (tc(ka - kb) + tc(ka + kb));            // cos a cos b
       a[(ca + 1) * m + cb + 1] = 0.5 * (tc(ka - kb) - tc(ka + kb));  // sin a sin b
       a[ca * m + cb + 1] = 0.5 * (ts(ka + kb) - ts(ka - kb));        // cos a sin b
       a[(cb + 1) * m + ca] = a[ca * m + cb + 1];
     }
-    x[static_cast<size_t>(2 * (ka - 1))] = sums.yc[static_cast<size_t>(ka)];
-    x[static_cast<size_t>(2 * (ka - 1) + 1)] = sums.ys[static_cast<size_t>(ka)];
+    const size_t c = 2 * static_cast<size_t>(ka - 1);
+    x[c] = sums.yc[static_cast<size_t>(ka)];
+    x[c + 1] = sums.ys[static_cast<size_t>(ka)];
   }
   for (size_t s = 0; s < sessionWeight_.size(); ++s) {
     if (!(sessionWeight_[s] > 0.0)) continue;
@@ -253,8 +254,8 @@ FourierFit FourierFitter::fit(double frequency) const {
   f.ok = true;
   const size_t k1 = static_cast<size_t>(order_) + 1;
   for (int k = 0; k < order_; ++k) {
-    f.cosTerms.push_back(x[static_cast<size_t>(2 * k)]);
-    f.sinTerms.push_back(x[static_cast<size_t>(2 * k + 1)]);
+    f.cosTerms.push_back(x[2 * static_cast<size_t>(k)]);
+    f.sinTerms.push_back(x[2 * static_cast<size_t>(k) + 1]);
   }
   for (size_t s = 0; s < sessionWeight_.size(); ++s) {
     double z = sessionMean_[s];
@@ -350,7 +351,7 @@ std::vector<std::pair<double, double>> refinedWells(const FourierFitter& fitter,
   std::vector<std::pair<double, size_t>> grid;
   for (size_t i = 0; i < n; ++i) {
     bool low = chi2[i] == chi2[i] && (i == 0 || !(chi2[i - 1] <= chi2[i])) && (i + 1 == n || !(chi2[i + 1] < chi2[i]));
-    if (low) grid.push_back({chi2[i], i});
+    if (low) grid.emplace_back(chi2[i], i);
   }
   std::sort(grid.begin(), grid.end());
   std::vector<std::pair<double, double>> wells;
@@ -365,7 +366,7 @@ std::vector<std::pair<double, double>> refinedWells(const FourierFitter& fitter,
         if (c < w.first) w = {c, f};
       }
     }
-    if (!same) wells.push_back({c, f});
+    if (!same) wells.emplace_back(c, f);
   }
   std::sort(wells.begin(), wells.end());
   return wells;
@@ -482,7 +483,7 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
   r.rms = std::sqrt(sum / static_cast<double>(data.t.size()));
   // The other wells, best first; the best one's own well left out.
   for (const auto& [c2, f] : wells) {
-    if (std::fabs(f - fBest) > 1.5 * df && r.otherMinima.size() < 3) r.otherMinima.push_back({1.0 / f, c2 / nu});
+    if (std::fabs(f - fBest) > 1.5 * df && r.otherMinima.size() < 3) r.otherMinima.emplace_back(1.0 / f, c2 / nu);
   }
   r.halfChi2nu = fitter.chi2(refineNear(fitter, 2.0 * fBest, df)) / nu;
   r.doubleChi2nu = fitter.chi2(refineNear(fitter, 0.5 * fBest, 0.5 * df)) / nu;

@@ -292,6 +292,7 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
   double cx = 0.5 * (nx + 1), cy = 0.5 * (ny + 1), rmax = std::hypot(cx, cy);
   struct Dust { double x, y, r, depth; };
   std::vector<Dust> dust;
+  dust.reserve(4);
   for (int d = 0; d < 4; ++d) dust.push_back({uni(rng) * nx, uni(rng) * ny, 6 + 10 * uni(rng), 0.1 + 0.15 * uni(rng)});
   for (int j = 1; j <= ny; ++j) {
     for (int i = 1; i <= nx; ++i) {
@@ -414,7 +415,7 @@ void writeLightCurve(const Options& o, const Night& night, std::mt19937_64& rng,
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   Options o;
   if (!parse(argc, argv, o)) {
     usage();
@@ -457,4 +458,13 @@ int main(int argc, char** argv) {
     writeFrames(o, night, rng);
   }
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {  // a folder or file that cannot be made
+    std::cerr << "simnight: " << e.what() << "\n";
+    return 1;
+  }
 }
