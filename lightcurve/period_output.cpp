@@ -109,7 +109,7 @@ std::string periodReport(const PeriodResult& r, const std::vector<std::string>& 
                          double longest) {
   std::string s = " period search: Fourier series and one zero point per session\n";
   for (size_t k = 0; k < files.size(); ++k) {
-    s += textio::Line("  session ").i(static_cast<int64_t>(k + 1), 2).a("  ").a(files[k], 20).a("  points =")
+    s += textio::Line("  session ").i(static_cast<int64_t>(k + 1), 2).a("  ").a(textio::fixed(files[k], 20)).a("  points =")
              .i(k < filePoints.size() ? filePoints[k] : 0, 6).str() + "\n";
   }
   s += textio::Line("  column of the object = ").i(column, 2).a("   Fourier order = ").i(order, 1).str() + "\n";
