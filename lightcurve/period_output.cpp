@@ -98,6 +98,10 @@ std::vector<std::string> periodLines(const PeriodResult& r) {
   l.push_back(textio::Line("  chi2/nu at the best period = ").f(r.chi2nu, 10, 3));
   if (r.scaledChi2) l.emplace_back("  no errors in the files: every chi2/nu is relative to the best");
   if (r.halvedPeriod) l.emplace_back("  double this period fits no better; the shorter is given");
+  if (r.rivalPeriod > 0.0) {
+    l.push_back(textio::Line("  caution: the minimum at ").f(r.rivalPeriod, 12, 6)
+                    .a(" h fits nearly as well; more nights or a lower order decide").str());
+  }
   for (const auto& [period, chi2nu] : r.otherMinima) l.push_back(chi2Line("  next minimum, period (h) = ", period, chi2nu));
   l.push_back(chi2Line("  half the best period (h) = ", 0.5 * r.period, r.halfChi2nu));
   l.push_back(chi2Line("  double the best period (h) = ", 2.0 * r.period, r.doubleChi2nu));

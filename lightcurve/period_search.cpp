@@ -485,6 +485,15 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
   for (const auto& [c2, f] : wells) {
     if (std::fabs(f - fBest) > 1.5 * df && r.otherMinima.size() < 3) r.otherMinima.emplace_back(1.0 / f, c2 / nu);
   }
+  // A rival: another minimum (not the double period, which a series of harmonics of the
+  // half always fits) whose scaled chi-square is within 9 (3 sigma) of the best.
+  for (const auto& [c2, f] : wells) {
+    bool doubled = std::fabs(2.0 * f / fBest - 1.0) < 0.01;
+    if (std::fabs(f - fBest) > 1.5 * df && !doubled && (c2 - r.fit.chi2) / (r.fit.chi2 / nu) < 9.0) {
+      r.rivalPeriod = 1.0 / f;
+      break;
+    }
+  }
   r.halfChi2nu = fitter.chi2(refineNear(fitter, 2.0 * fBest, df)) / nu;
   r.doubleChi2nu = fitter.chi2(refineNear(fitter, 0.5 * fBest, 0.5 * df)) / nu;
   if (!data.errorsGiven && r.chi2nu > 0.0) {

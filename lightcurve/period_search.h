@@ -88,6 +88,7 @@ struct PeriodResult {
   double halfChi2nu = 0.0, doubleChi2nu = 0.0;          // at half and at double the best period
   bool halvedPeriod = false;          // the best-fitting period was twice the one given
   bool scaledChi2 = false;            // no errors given: every chi2/nu divided by the best one
+  double rivalPeriod = 0.0;           // another minimum as good within 3 sigma (hours), or 0
   FourierFit fit;                     // the fit at the best period
 };
 

@@ -127,8 +127,14 @@ TEST(PeriodSearch, GeneratedNightsGiveThePeriodWithinTheirTolerance) {
       }
       EXPECT_NEAR(r.amplitude, 0.3, 0.03);
       EXPECT_NEAR(r.rms, 0.008, 0.002);
+      if (c.period == 2.8 && c.nights == 2) {
+        EXPECT_EQ(r.rivalPeriod, 0.0) << "no other minimum within 3 sigma";
+      }
     }
   }
+  // Order 4 on nights of half a rotation: other periods fit as well, and the search says so.
+  PeriodData d = generated(dir / "rival", 7.3, 2, 11);
+  EXPECT_GT(lightcurve::searchPeriod(d, 1.0, 10.0, 4).rivalPeriod, 0.0);
   fs::remove_all(dir);
 }
 
