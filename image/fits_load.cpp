@@ -115,7 +115,7 @@ void printReport(textio::Console& console, const FrameHeader& h) {
                    .str());
 }
 
-std::vector<int32_t>* workspacePixels(Workspaces& ws, int workspace) {
+Pixels* workspacePixels(Workspaces& ws, int workspace) {
   switch (workspace) {
     case 1: return &ws.w1;
     case 2: return &ws.w2;
@@ -179,7 +179,7 @@ const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float facto
 // columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's row pieces are
 // read along and its column pieces written, all within a few memory pages.
 void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const PixelRules& rules,
-                 const app::Settings& settings, Workspaces& ws, std::vector<int32_t>& w, int addFlag,
+                 const app::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
                  float factor, int32_t iShift, int32_t jShift, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
@@ -308,7 +308,7 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
 // Stores a checked frame: size, BZERO, the search box, for workspace 1 the date, time, report
 // and header cards, then the pixels.
 void commitFrame(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
-                 std::vector<int32_t>& pixels, CheckedFrame& f, int addFlag, float factor, int32_t iShift,
+                 Pixels& pixels, CheckedFrame& f, int addFlag, float factor, int32_t iShift,
                  int32_t jShift, int workspace) {
   const FrameHeader& h = f.header;
   auto& box = settings.searchBox;
@@ -341,7 +341,7 @@ bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Wo
     console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
                      .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
   }
-  std::vector<int32_t>* pixels = workspacePixels(ws, workspace);
+  Pixels* pixels = workspacePixels(ws, workspace);
   if (!pixels) {
     console.line(textio::Line("   error - there is no workspace").i(workspace, 4).str());
     return false;

@@ -8,9 +8,9 @@
 namespace image {
 
 Workspaces::Workspaces()
-    : w1(static_cast<size_t>(kCapacity), 0),
-      w2(static_cast<size_t>(kCapacity), 0),
-      w3(static_cast<size_t>(kCapacity), 0),
+    : w1(static_cast<size_t>(kCapacity)),
+      w2(static_cast<size_t>(kCapacity)),
+      w3(static_cast<size_t>(kCapacity)),
       headerCards(static_cast<size_t>(kHeaderSlots), std::string(80, ' ')) {}
 
 namespace {
@@ -22,7 +22,7 @@ size_t usedPixels(const Workspaces& ws) {
   return static_cast<size_t>(std::min<int64_t>(n, kCapacity));
 }
 
-void clear(textio::Console& console, Workspaces& ws, std::vector<int32_t>& w, const char* message) {
+void clear(textio::Console& console, Workspaces& ws, Pixels& w, const char* message) {
   std::fill_n(w.begin(), usedPixels(ws), 0);
   console.line(message);
 }

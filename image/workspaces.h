@@ -2,8 +2,12 @@
 // Pixels are reached only through the bounds-checked accessors below.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace textio {
@@ -15,13 +19,41 @@ namespace image {
 constexpr int64_t kCapacity = 1447680;  ///< pixels per workspace
 constexpr int kHeaderSlots = 360;       ///< stored header cards of the last frame
 
+/// Memory for pixels, taken zeroed from the system: a new workspace reads 0 everywhere and
+/// its pages are only touched when first written, so a session that never uses a workspace
+/// pays nothing for it. Elements made without a value keep the zero the memory holds.
+template <class T>
+struct ZeroedAllocator {
+  static_assert(std::is_trivial_v<T>, "only plain numbers are kept in zeroed memory");
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+  template <class U>
+  void construct(U*) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(static_cast<Args&&>(args)...);
+  }
+  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept { return true; }
+};
+
+/// The pixels of one workspace.
+using Pixels = std::vector<int32_t, ZeroedAllocator<int32_t>>;
+
 /// Three images of signed 32-bit pixels with one shared size, and the last frame's header values.
 struct Workspaces {
   Workspaces();
 
   int32_t nx = 0;                  // pixels along a row (FITS axis 1)
   int32_t ny = 0;                  // rows (FITS axis 2)
-  std::vector<int32_t> w1, w2, w3; // workspace pixels, j varying fastest
+  Pixels w1, w2, w3;               // workspace pixels, j varying fastest
   float bzero = 0.0f;              // BZERO of the last frame loaded
   int32_t frameYear = 0;           // date and time of the last frame loaded into workspace 1
   int32_t frameMonth = 0;
@@ -48,12 +80,12 @@ struct Workspaces {
   void put3(int32_t i, int32_t j, int32_t value) { write(w3, i, j, value); }
 
  private:
-  int read(const std::vector<int32_t>& w, int32_t i, int32_t j, int32_t& value) const {
+  int read(const Pixels& w, int32_t i, int32_t j, int32_t& value) const {
     if (!inside(i, j)) return 1;
     value = w[index(i, j)];
     return 0;
   }
-  void write(std::vector<int32_t>& w, int32_t i, int32_t j, int32_t value) {
+  void write(Pixels& w, int32_t i, int32_t j, int32_t value) {
     if (inside(i, j)) w[index(i, j)] = value;
   }
 };

@@ -110,7 +110,7 @@ TEST(RotationResampling, FramesOfOneRowOrOneColumnAndAnEmptyFrame) {
   }
   auto empty = frames(5, 5, 1);
   empty->nx = 0;
-  std::vector<int32_t> before = empty->w1;
+  image::Pixels before = empty->w1;
   calib::iderot(*empty, 6.45f, 6.45f, 0, 0, 0, 0, 0, 0);
   EXPECT_TRUE(empty->w1 == before);
 }
