@@ -399,6 +399,67 @@ double curvatureWidth(const FourierFitter& fitter, double best, double h, double
   return c > 0.0 ? std::sqrt(2.0 * rise / c) : fallback;
 }
 
+// The frequency to give for the best well (chi-square, frequency): half its period when
+// that fits about as well, since the longer period then only adds harmonics that fit noise
+// and the shorter is the simpler fit. `halved` tells which was taken.
+double preferShorter(const FourierFitter& fitter, std::pair<double, double> best, int order, double nu, double df,
+                     bool& halved) {
+  double fHalf = refineNear(fitter, 2.0 * best.second, df);
+  double limit = chi2Quantile999(2 * ((order + 1) / 2)) * best.first / nu;
+  halved = fitter.chi2(fHalf) - best.first < limit;
+  return halved ? fHalf : best.second;
+}
+
+// 1-sigma error of the period (hours) at the best frequency: where chi-square, scaled so
+// that chi2/nu = 1 there, has risen by 1 (the unscaled one reaches chi2min (1 + 1/nu)).
+double periodError(const FourierFitter& fitter, const FourierFit& fit, double nu, double df) {
+  const double f = fit.frequency, level = fit.chi2 * (1.0 + 1.0 / nu);
+  double up = crossing(fitter, f, level, +1, 64.0 * df);
+  double down = crossing(fitter, f, level, -1, std::min(64.0 * df, 0.5 * f));
+  double sigmaF = up > 0.0 && down > 0.0 ? 0.5 * (up + down) : std::max(up, down);
+  if (!(sigmaF > 0.0)) sigmaF = curvatureWidth(fitter, f, 0.25 * df, level - fit.chi2, df);
+  return sigmaF / (f * f);
+}
+
+// Peak to peak of the fitted curve and the rms of the residuals.
+void describeFit(const PeriodData& data, PeriodResult& r) {
+  double lo = 1e300, hi = -1e300;
+  for (int k = 0; k < 2000; ++k) {
+    double v = r.fit.curve(k / 2000.0);
+    lo = std::min(lo, v), hi = std::max(hi, v);
+  }
+  r.amplitude = hi - lo;
+  double sum = 0.0;
+  for (size_t i = 0; i < data.t.size(); ++i) {
+    double phase = std::fmod(r.fit.frequency * data.t[i], 1.0);
+    double res = data.y[i] - r.fit.zeroPoints[static_cast<size_t>(data.session[i])] - r.fit.curve(phase);
+    sum += res * res;
+  }
+  r.rms = std::sqrt(sum / static_cast<double>(data.t.size()));
+}
+
+// The other wells (at most three, best first; the best one's own well left out), and a
+// rival: another minimum (not the double period, which a series of harmonics of the half
+// always fits) whose scaled chi-square is within 9 (3 sigma) of the best.
+void otherMinima(const std::vector<std::pair<double, double>>& wells, double nu, double df, PeriodResult& r) {
+  const double fBest = r.fit.frequency;
+  for (const auto& [c2, f] : wells) {
+    if (std::fabs(f - fBest) <= 1.5 * df) continue;
+    if (r.otherMinima.size() < 3) r.otherMinima.emplace_back(1.0 / f, c2 / nu);
+    bool doubled = std::fabs(2.0 * f / fBest - 1.0) < 0.01;
+    if (r.rivalPeriod == 0.0 && !doubled && (c2 - r.fit.chi2) / (r.fit.chi2 / nu) < 9.0) r.rivalPeriod = 1.0 / f;
+  }
+}
+
+// Without errors chi-square is in square magnitudes; relative to the best it still ranks.
+void scaleToBest(PeriodResult& r) {
+  const double scale = 1.0 / r.chi2nu;
+  for (double& v : r.trialChi2nu) v *= scale;
+  for (auto& m : r.otherMinima) m.second *= scale;
+  r.halfChi2nu *= scale, r.doubleChi2nu *= scale, r.chi2nu = 1.0;
+  r.scaledChi2 = true;
+}
+
 }  // namespace
 
 PeriodResult searchPeriod(const PeriodData& data, double shortest, double longest, int order) {
@@ -446,64 +507,21 @@ PeriodResult searchPeriod(const PeriodData& data, double shortest, double longes
     r.error = "   error - no trial period gives a solvable fit";
     return r;
   }
-  double fBest = wells.front().second;
-  // Half the period fitting about as well means the longer one only adds harmonics that
-  // fit noise: the shorter is kept, its fit being the simpler one.
-  double fHalf = refineNear(fitter, 2.0 * fBest, df);
-  double limit = chi2Quantile999(2 * ((order + 1) / 2)) * wells.front().first / nu;
-  if (fitter.chi2(fHalf) - wells.front().first < limit) {
-    fBest = fHalf;
-    r.halvedPeriod = true;
-  }
+  double fBest = preferShorter(fitter, wells.front(), order, nu, df, r.halvedPeriod);
   r.fit = fitter.fit(fBest);
+  if (!r.fit.ok) {
+    r.error = "   error - no trial period gives a solvable fit";
+    return r;
+  }
   fBest = r.fit.frequency;
   r.period = 1.0 / fBest;
   r.chi2nu = r.fit.chi2 / nu;
-  // Scaled so that chi2/nu = 1, chi-square rises by 1 where the unscaled one reaches
-  // chi2min (1 + 1/nu).
-  const double level = r.fit.chi2 * (1.0 + 1.0 / nu);
-  double up = crossing(fitter, fBest, level, +1, 64.0 * df);
-  double down = crossing(fitter, fBest, level, -1, std::min(64.0 * df, 0.5 * fBest));
-  double sigmaF = up > 0.0 && down > 0.0 ? 0.5 * (up + down) : std::max(up, down);
-  if (!(sigmaF > 0.0)) sigmaF = curvatureWidth(fitter, fBest, 0.25 * df, level - r.fit.chi2, df);
-  r.sigma = sigmaF / (fBest * fBest);
-  // Amplitude from the fitted curve, rms from the residuals.
-  double lo = 1e300, hi = -1e300;
-  for (int k = 0; k < 2000; ++k) {
-    double v = r.fit.curve(k / 2000.0);
-    lo = std::min(lo, v), hi = std::max(hi, v);
-  }
-  r.amplitude = hi - lo;
-  double sum = 0.0;
-  for (size_t i = 0; i < data.t.size(); ++i) {
-    double phase = std::fmod(fBest * data.t[i], 1.0);
-    double res = data.y[i] - r.fit.zeroPoints[static_cast<size_t>(data.session[i])] - r.fit.curve(phase);
-    sum += res * res;
-  }
-  r.rms = std::sqrt(sum / static_cast<double>(data.t.size()));
-  // The other wells, best first; the best one's own well left out.
-  for (const auto& [c2, f] : wells) {
-    if (std::fabs(f - fBest) > 1.5 * df && r.otherMinima.size() < 3) r.otherMinima.emplace_back(1.0 / f, c2 / nu);
-  }
-  // A rival: another minimum (not the double period, which a series of harmonics of the
-  // half always fits) whose scaled chi-square is within 9 (3 sigma) of the best.
-  for (const auto& [c2, f] : wells) {
-    bool doubled = std::fabs(2.0 * f / fBest - 1.0) < 0.01;
-    if (std::fabs(f - fBest) > 1.5 * df && !doubled && (c2 - r.fit.chi2) / (r.fit.chi2 / nu) < 9.0) {
-      r.rivalPeriod = 1.0 / f;
-      break;
-    }
-  }
+  r.sigma = periodError(fitter, r.fit, nu, df);
+  describeFit(data, r);
+  otherMinima(wells, nu, df, r);
   r.halfChi2nu = fitter.chi2(refineNear(fitter, 2.0 * fBest, df)) / nu;
   r.doubleChi2nu = fitter.chi2(refineNear(fitter, 0.5 * fBest, 0.5 * df)) / nu;
-  if (!data.errorsGiven && r.chi2nu > 0.0) {
-    // Without errors chi-square is in square magnitudes; relative to the best it still ranks.
-    const double scale = 1.0 / r.chi2nu;
-    for (double& v : r.trialChi2nu) v *= scale;
-    for (auto& m : r.otherMinima) m.second *= scale;
-    r.halfChi2nu *= scale, r.doubleChi2nu *= scale, r.chi2nu = 1.0;
-    r.scaledChi2 = true;
-  }
+  if (!data.errorsGiven && r.chi2nu > 0.0) scaleToBest(r);
   r.ok = true;
   return r;
 }
