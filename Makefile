@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint bench bench-dfs bench-stack manual
+.PHONY: all deps configure build test demo clean lint bench bench-dfs bench-stack bench-period manual
 
 all: build
 
@@ -38,6 +38,9 @@ bench-dfs: build
 
 bench-stack: build
 	@$(BUILD)/bench_stack_bench
+
+bench-period: build
+	@$(BUILD)/bench_period_bench
 
 # Regenerates the command reference of docs/manual.md from the command table's help text.
 manual: build
