@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "app/settings.h"
@@ -28,9 +29,8 @@ image::Workspaces& workspaces() {
 void resetWorkspaces(image::Workspaces& ws) {
   size_t used = static_cast<size_t>(ws.nx > 0 && ws.ny > 0 ? int64_t{ws.nx} * ws.ny : 0);
   used = std::min(used, static_cast<size_t>(image::kCapacity));
-  std::fill_n(ws.w1.begin(), used, 0);
-  std::fill_n(ws.w2.begin(), used, 0);
-  std::fill_n(ws.w3.begin(), used, 0);
+  // memset, not a loop: the fuzzer instruments every comparison of a loop in this file.
+  for (auto* w : {&ws.w1, &ws.w2, &ws.w3}) std::memset(w->data(), 0, used * sizeof(int32_t));
   ws.nx = 0;
   ws.ny = 0;
   ws.bzero = 0.0f;
