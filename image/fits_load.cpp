@@ -205,9 +205,15 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
       for (int64_t i = i0; i <= iEnd; ++i) {
         const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
         int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
+        if (addFlag != 1) {
+          for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+            column[k] = replacing[static_cast<size_t>(stored[0]) << 8 | stored[1]];
+          }
+          continue;
+        }
         for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
           const size_t code = static_cast<size_t>(stored[0]) << 8 | stored[1];
-          const int32_t old = addFlag == 1 ? column[k] : 0;
+          const int32_t old = column[k];
           if (old == 0) {
             column[k] = replacing[code];
           } else if (whole && old > -kExactlyAdded && old < kExactlyAdded) {
