@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -34,6 +35,12 @@ bool readRow(std::string_view line, ResRow& row) {
   for (size_t k = 0; k < 25; ++k) {
     if (!textio::parseReal(items[k], v[k])) return false;
   }
+  // The time and the values are 4-byte reals: a number beyond their range is no observation.
+  // Nor is a Julian Date too large to count its days in a 64-bit integer.
+  for (size_t k = 3; k < 24; ++k) {
+    if (std::fabs(v[k]) > std::numeric_limits<float>::max()) return false;
+  }
+  if (!(std::fabs(v[24]) < 1.0e15)) return false;
   row.time = static_cast<float>(v[3]);
   for (size_t k = 0; k < 20; ++k) row.cols[k] = static_cast<float>(v[4 + k]);
   row.hjd = v[24];
@@ -76,8 +83,8 @@ Range padded(double low, double high) {
 // Decimals that tell ticks a fifth of the range apart.
 int tickDecimals(const Range& r) {
   double step = r.span() / 5.0;
-  int d = static_cast<int>(std::ceil(-std::log10(step))) + 1;
-  return std::clamp(d, 0, 6);
+  if (!(step > 0.0) || !std::isfinite(step)) return 0;
+  return static_cast<int>(std::clamp(std::ceil(-std::log10(step)) + 1.0, 0.0, 6.0));
 }
 
 struct Point {
