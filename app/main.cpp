@@ -1,12 +1,14 @@
 // pelm: interactive reduction of CCD frames. Reads commands and their answers from the
 // console or from script files until stop, exit or x.
 #include <cstring>
+#include <exception>
 #include <iostream>
 
 #include "app/interpreter.h"
 #include "app/startup.h"
 #include "app/state.h"
 #include "textio/console.h"
+#include "textio/stop_signals.h"
 
 namespace {
 
@@ -42,6 +44,7 @@ int handleArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (int status = handleArguments(argc, argv); status >= 0) return status;
   std::ios::sync_with_stdio(false);
+  textio::installStopSignals();
   auto state = std::make_unique<app::State>();
   textio::Console console(std::cin, std::cout);
   app::Session session{*state, console};
@@ -51,6 +54,13 @@ int main(int argc, char** argv) {
     }
   } catch (const textio::FatalStop& stop) {
     if (*stop.what() != '\0') console.line(stop.what());
+    console.closeLog();
+    std::cout.flush();
+    return 1;
+  } catch (const std::exception& failure) {
+    // A failure no command expected (out of memory, a library error): still end in order,
+    // so the log file and the open star list are flushed and closed.
+    console.line(std::string("   error - program stopped: ") + failure.what());
     console.closeLog();
     std::cout.flush();
     return 1;

@@ -6,6 +6,7 @@
 
 #include "textio/fixed_text.h"
 #include "textio/free_format.h"
+#include "textio/stop_signals.h"
 
 namespace textio {
 
@@ -14,6 +15,8 @@ Console::Console(std::istream& keyboard, std::ostream& screen) : keyboard_(keybo
 Console::~Console() { closeLog(); }
 
 void Console::prompt(std::string_view text) {
+  // A prompt is a safe point to stop at after SIGINT or SIGTERM: no file is half written.
+  stopIfSignalled();
   screen_ << text;
   screen_.flush();
   lastPrompt_ = std::string(text);
@@ -73,6 +76,7 @@ CommandRead Console::readCommand(std::string& text) {
     return CommandRead::ScriptEnded;
   }
   if (readRaw(keyboard_, text)) return CommandRead::Line;
+  stopIfSignalled();
   return CommandRead::ConsoleEnded;
 }
 
@@ -96,6 +100,7 @@ std::string Console::keyboardLine() {
   screen_.flush();
   std::string text;
   if (!readRaw(keyboard_, text)) {
+    stopIfSignalled();
     throw FatalStop("   error - end of input in the middle of a command");
   }
   return text;
