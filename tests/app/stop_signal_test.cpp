@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kNx = 640, kNy = 480;
-constexpr int kFrames = 60;
+constexpr int kFrames = 200;  // far more than run before the signal arrives
 
 // Raw frame: sky 500 and a 3 x 3 star at (100, 80) over a dark of 100; the flat is 1024
 // everywhere, so that its mean, summed in 4-byte reals, is exact, and the corrected frame
