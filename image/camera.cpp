@@ -25,8 +25,8 @@ CameraRead readCameraFile(const std::string& hostName, Camera& camera, std::stri
   std::ifstream in(hostName, std::ios::binary);
   if (!in) return CameraRead::Missing;
   std::string lines[6];
-  for (int k = 0; k < 6; ++k) {
-    if (!readLine(in, lines[k])) {
+  for (std::string& line : lines) {
+    if (!readLine(in, line)) {
       problem = "it has fewer than six lines";
       return CameraRead::Malformed;
     }

@@ -2,7 +2,7 @@
 #include "textio/stop_signals.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX, not in <csignal>
 #include <unistd.h>
 
 #include <cerrno>

@@ -28,9 +28,9 @@ namespace fuzzsupport {
 inline void freshScratch() {
   struct Scratch {
     std::filesystem::path base, run;
-    Scratch() {
-      base = std::filesystem::temp_directory_path() / ("pelm-fuzz-" + std::to_string(getpid()));
-      run = base / "run";
+    Scratch()
+        : base(std::filesystem::temp_directory_path() / ("pelm-fuzz-" + std::to_string(getpid()))),
+          run(base / "run") {
       std::filesystem::create_directories(run);
       std::filesystem::current_path(run);
     }
