@@ -1,6 +1,7 @@
 // Killing the program with SIGTERM or SIGINT: in the middle of a dfs batch every corrected
 // frame it had saved is whole, the star list holds a complete block for each of them, the
 // log keeps its lines and the program ends in order; waiting at the keyboard, it ends at once.
+// The same holds when the input ends in the middle of a command after a batch.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -200,6 +201,21 @@ TEST_P(StopSignal, WaitingAtTheKeyboardEndsAtOnce) {
   ASSERT_TRUE(WIFEXITED(raw)) << "ended by the signal itself, not in order";
   EXPECT_EQ(WEXITSTATUS(raw), 1);
   EXPECT_NE(testsupport::readFile(dir / ".stdout").find(" $    interrupted - program stopped\n"), std::string::npos);
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+TEST(StopAtEndOfInput, StarListAndLogAreWholeWhenInputEndsMidCommand) {
+  fs::path dir = testsupport::freshFolder("eof");
+  writeNight(dir);
+  auto r = testsupport::runPelm(dir, "log\n\ncomment\nbefore the batch\ndfs\ndark01\nflat01\nimg001\n..\nimg003\n\nskybox\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("   error - end of input in the middle of a command\n"), std::string::npos);
+  for (int k = 1; k <= 3; ++k) expectWholeFrame(dir, numbered("fmg", k));
+  std::string stars = testsupport::readFile(dir / "stars.lst");
+  EXPECT_EQ(count(stars, "  stars found in "), 3u);
+  EXPECT_EQ(count(stars, " 9999.00 9999.00  0  0.0\n"), 3u);
+  const std::string log = testsupport::readFile(dir / "pelmlog.txt");
+  EXPECT_NE(log.find(textio::fixed("before the batch", 79) + "\n"), std::string::npos);
   if (!HasFailure()) fs::remove_all(dir);
 }
 
