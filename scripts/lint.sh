@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# House-keeping checks on tracked sources: no trailing blanks, no tabs, no CR, a final newline.
-# Transcripts under tests/sessions/ are exempt: their trailing blanks are expected text.
+# Checks on tracked sources: house-keeping (no trailing blanks, no tabs, no CR, a final
+# newline), then clang-tidy (checks in .clang-tidy) and cppcheck over the program's code.
+# Transcripts under tests/sessions/ are exempt from the house-keeping: their trailing blanks
+# are expected text. `scripts/lint.sh --quick` does the house-keeping only.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bad=0
@@ -12,4 +14,22 @@ while IFS= read -r f; do
   if grep -n -P '\r' "$f" >/dev/null; then echo "$f: carriage return"; bad=1; fi
   if [ -s "$f" ] && [ "$(tail -c 1 "$f" | od -An -c | tr -d ' ')" != '\n' ]; then echo "$f: no final newline"; bad=1; fi
 done < <(git ls-files '*.cpp' '*.h' '*.sh' '*.md' '*.txt' 'CMakeLists.txt' 'Makefile')
+[ "${1:-}" = --quick ] && exit $bad
+
+scripts/install-fuzz-deps.sh
+folders=(textio image calib align phot motion lightcurve app tools)
+# clang-tidy reads the compile commands of a configure-only build folder.
+cmake -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
+mapfile -t sources < <(git ls-files "${folders[@]/%//*.cpp}")
+jobs=${JOBS:-2}
+if ! printf '%s\n' "${sources[@]}" |
+     xargs -P "$jobs" -n 4 clang-tidy -p build-lint --quiet --warnings-as-errors='*' 2>/dev/null; then
+  echo "clang-tidy: findings above"
+  bad=1
+fi
+if ! cppcheck --std=c++20 --enable=warning,performance,portability --inline-suppr --quiet \
+     --error-exitcode=1 --suppress=missingIncludeSystem -I . "${folders[@]}" tests/fuzz; then
+  echo "cppcheck: findings above"
+  bad=1
+fi
 exit $bad
