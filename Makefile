@@ -8,7 +8,7 @@ BUILD := build-sanitize
 CMAKE_FLAGS += -DPELM_SANITIZE=ON
 endif
 
-.PHONY: all deps configure build test demo clean lint bench bench-dfs bench-stack bench-period manual
+.PHONY: all deps configure build test check demo clean lint bench bench-dfs bench-stack bench-period manual
 
 all: build
 
@@ -21,8 +21,18 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# check: the suite of this build. test: the suite, then the same suite built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then 20 seconds of each fuzz target.
+check: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+ifeq ($(SANITIZE),1)
+test: check
+else
+test: check
+	@$(MAKE) --no-print-directory check SANITIZE=1
+	@$(MAKE) --no-print-directory fuzz-smoke
+endif
 
 demo: build
 	@scripts/demo.sh $(BUILD)
