@@ -7,6 +7,7 @@
 #include <fstream>
 #include <limits>
 
+#include "lightcurve/svg_text.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -47,25 +48,6 @@ bool readRow(std::string_view line, ResRow& row) {
   return true;
 }
 
-std::string num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
-std::string escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // A closed interval drawn along one axis.
 struct Range {
@@ -105,29 +87,29 @@ struct Frame {
 void drawAxes(std::string& svg, const Frame& f, const std::string& xLabel, const std::string& yLabel) {
   double x0 = kLeft, x1 = kWidth - kRight, y0 = kTop, y1 = kHeight - kBottom;
   svg += "<g class=\"axes\" stroke=\"black\" fill=\"none\">\n";
-  svg += "<rect x=\"" + num(x0) + "\" y=\"" + num(y0) + "\" width=\"" + num(x1 - x0) + "\" height=\"" +
-         num(y1 - y0) + "\"/>\n";
+  svg += "<rect x=\"" + svgNumber(x0) + "\" y=\"" + svgNumber(y0) + "\" width=\"" + svgNumber(x1 - x0) + "\" height=\"" +
+         svgNumber(y1 - y0) + "\"/>\n";
   for (int k = 0; k <= 5; ++k) {
     double xv = f.x.low + f.x.span() * k / 5.0, px = f.px(xv);
     double yv = f.y.low + f.y.span() * k / 5.0, py = f.py(yv);
-    svg += "<line x1=\"" + num(px) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(px) + "\" y2=\"" + num(y1 + 6) + "\"/>\n";
-    svg += "<line x1=\"" + num(x0 - 6) + "\" y1=\"" + num(py) + "\" x2=\"" + num(x0) + "\" y2=\"" + num(py) + "\"/>\n";
+    svg += "<line x1=\"" + svgNumber(px) + "\" y1=\"" + svgNumber(y1) + "\" x2=\"" + svgNumber(px) + "\" y2=\"" + svgNumber(y1 + 6) + "\"/>\n";
+    svg += "<line x1=\"" + svgNumber(x0 - 6) + "\" y1=\"" + svgNumber(py) + "\" x2=\"" + svgNumber(x0) + "\" y2=\"" + svgNumber(py) + "\"/>\n";
   }
   svg += "</g>\n<g class=\"ticklabels\" font-family=\"sans-serif\" font-size=\"12\">\n";
   int xd = tickDecimals(f.x), yd = tickDecimals(f.y);
   for (int k = 0; k <= 5; ++k) {
     double xv = f.x.low + f.x.span() * k / 5.0, yv = f.y.low + f.y.span() * k / 5.0;
-    svg += "<text x=\"" + num(f.px(xv)) + "\" y=\"" + num(y1 + 20) + "\" text-anchor=\"middle\">" +
+    svg += "<text x=\"" + svgNumber(f.px(xv)) + "\" y=\"" + svgNumber(y1 + 20) + "\" text-anchor=\"middle\">" +
            std::string(textio::trim(textio::fmtF(xv, 12, xd))) + "</text>\n";
-    svg += "<text x=\"" + num(x0 - 8) + "\" y=\"" + num(f.py(yv) + 4) + "\" text-anchor=\"end\">" +
+    svg += "<text x=\"" + svgNumber(x0 - 8) + "\" y=\"" + svgNumber(f.py(yv) + 4) + "\" text-anchor=\"end\">" +
            std::string(textio::trim(textio::fmtF(yv, 12, yd))) + "</text>\n";
   }
   svg += "</g>\n";
-  svg += "<text class=\"xlabel\" x=\"" + num((x0 + x1) / 2) + "\" y=\"" + num(kHeight - 15) +
-         "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + escape(xLabel) + "</text>\n";
-  svg += "<text class=\"ylabel\" x=\"20\" y=\"" + num((y0 + y1) / 2) + "\" transform=\"rotate(-90 20 " +
-         num((y0 + y1) / 2) + ")\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" +
-         escape(yLabel) + "</text>\n";
+  svg += "<text class=\"xlabel\" x=\"" + svgNumber((x0 + x1) / 2) + "\" y=\"" + svgNumber(kHeight - 15) +
+         "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + xmlEscape(xLabel) + "</text>\n";
+  svg += "<text class=\"ylabel\" x=\"20\" y=\"" + svgNumber((y0 + y1) / 2) + "\" transform=\"rotate(-90 20 " +
+         svgNumber((y0 + y1) / 2) + ")\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" +
+         xmlEscape(yLabel) + "</text>\n";
 }
 
 std::string caption(const ResFile& res, int star, std::string_view fileName) {
@@ -190,23 +172,23 @@ Plot plotStar(const ResFile& res, int star, const Ephemeris& eph, std::string_vi
   Frame f{byPhase ? Range{0.0, 1.0} : padded(xl, xh), padded(yl, yh), res.magnitudes};
   std::string& svg = plot.svg;
   svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
-         "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\">\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + svgNumber(kWidth) + "\" height=\"" + svgNumber(kHeight) +
+         "\" viewBox=\"0 0 " + svgNumber(kWidth) + " " + svgNumber(kHeight) + "\">\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  svg += "<text class=\"title\" x=\"" + num(kWidth / 2) +
+  svg += "<text class=\"title\" x=\"" + svgNumber(kWidth / 2) +
          "\" y=\"28\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"16\">" +
-         escape(caption(res, star, fileName)) + "</text>\n";
+         xmlEscape(caption(res, star, fileName)) + "</text>\n";
   std::string xLabel = byPhase ? "phase" : "HJD - " + std::to_string(static_cast<int64_t>(day)) + " (days)";
   drawAxes(svg, f, xLabel, res.magnitudes ? "magnitude" : "normalised value");
   svg += "<g class=\"errorbars\" stroke=\"steelblue\">\n";
   for (const Point& p : points) {
     if (p.err <= 0.0) continue;
-    svg += "<line class=\"errorbar\" x1=\"" + num(f.px(p.x)) + "\" y1=\"" + num(f.py(p.y - p.err)) + "\" x2=\"" +
-           num(f.px(p.x)) + "\" y2=\"" + num(f.py(p.y + p.err)) + "\"/>\n";
+    svg += "<line class=\"errorbar\" x1=\"" + svgNumber(f.px(p.x)) + "\" y1=\"" + svgNumber(f.py(p.y - p.err)) + "\" x2=\"" +
+           svgNumber(f.px(p.x)) + "\" y2=\"" + svgNumber(f.py(p.y + p.err)) + "\"/>\n";
   }
   svg += "</g>\n<g class=\"points\" fill=\"navy\">\n";
   for (const Point& p : points) {
-    svg += "<circle class=\"point\" cx=\"" + num(f.px(p.x)) + "\" cy=\"" + num(f.py(p.y)) + "\" r=\"3\"/>\n";
+    svg += "<circle class=\"point\" cx=\"" + svgNumber(f.px(p.x)) + "\" cy=\"" + svgNumber(f.py(p.y)) + "\" r=\"3\"/>\n";
   }
   svg += "</g>\n</svg>\n";
   return plot;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "lightcurve/svg_text.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 
@@ -17,23 +18,6 @@ constexpr double kLeft = 90.0, kRight = 20.0, kTop = 50.0, kBottom = 60.0;
 constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
                                     "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
 
-std::string num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
-std::string escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else out += c;
-  }
-  return out;
-}
 
 // A linear mapping of a data range onto the plotting area; y may run downwards.
 struct Axes {
@@ -60,26 +44,26 @@ std::string tickText(double v, double span) {
 
 std::string frame(const Axes& a, const std::string& title, const std::string& xLabel, const std::string& yLabel) {
   std::string s = "<?xml version='1.0' encoding='UTF-8'?>\n<svg xmlns='http://www.w3.org/2000/svg' width='" +
-                  num(kWidth) + "' height='" + num(kHeight) + "' viewBox='0 0 " + num(kWidth) + " " +
-                  num(kHeight) + "'>\n<rect width='100%' height='100%' fill='white'/>\n";
-  s += "<text class='title' x='" + num(kWidth / 2) +
-       "' y='28' text-anchor='middle' font-family='sans-serif' font-size='16'>" + escape(title) + "</text>\n";
+                  svgNumber(kWidth) + "' height='" + svgNumber(kHeight) + "' viewBox='0 0 " + svgNumber(kWidth) + " " +
+                  svgNumber(kHeight) + "'>\n<rect width='100%' height='100%' fill='white'/>\n";
+  s += "<text class='title' x='" + svgNumber(kWidth / 2) +
+       "' y='28' text-anchor='middle' font-family='sans-serif' font-size='16'>" + xmlEscape(title) + "</text>\n";
   double l = kLeft, r = kWidth - kRight, t = kTop, b = kHeight - kBottom;
-  s += "<rect class='plotarea' x='" + num(l) + "' y='" + num(t) + "' width='" + num(r - l) + "' height='" +
-       num(b - t) + "' fill='none' stroke='black'/>\n<g class='ticks' font-family='sans-serif' font-size='12'>\n";
+  s += "<rect class='plotarea' x='" + svgNumber(l) + "' y='" + svgNumber(t) + "' width='" + svgNumber(r - l) + "' height='" +
+       svgNumber(b - t) + "' fill='none' stroke='black'/>\n<g class='ticks' font-family='sans-serif' font-size='12'>\n";
   for (int k = 0; k <= 5; ++k) {
     double xv = a.x0 + (a.x1 - a.x0) * k / 5.0, yv = a.y0 + (a.y1 - a.y0) * k / 5.0;
-    s += "<line x1='" + num(a.px(xv)) + "' y1='" + num(b) + "' x2='" + num(a.px(xv)) + "' y2='" + num(b + 6) +
-         "' stroke='black'/>\n<text x='" + num(a.px(xv)) + "' y='" + num(b + 20) + "' text-anchor='middle'>" +
+    s += "<line x1='" + svgNumber(a.px(xv)) + "' y1='" + svgNumber(b) + "' x2='" + svgNumber(a.px(xv)) + "' y2='" + svgNumber(b + 6) +
+         "' stroke='black'/>\n<text x='" + svgNumber(a.px(xv)) + "' y='" + svgNumber(b + 20) + "' text-anchor='middle'>" +
          tickText(xv, a.x1 - a.x0) + "</text>\n";
-    s += "<line x1='" + num(l - 6) + "' y1='" + num(a.py(yv)) + "' x2='" + num(l) + "' y2='" + num(a.py(yv)) +
-         "' stroke='black'/>\n<text x='" + num(l - 8) + "' y='" + num(a.py(yv) + 4) +
+    s += "<line x1='" + svgNumber(l - 6) + "' y1='" + svgNumber(a.py(yv)) + "' x2='" + svgNumber(l) + "' y2='" + svgNumber(a.py(yv)) +
+         "' stroke='black'/>\n<text x='" + svgNumber(l - 8) + "' y='" + svgNumber(a.py(yv) + 4) +
          "' text-anchor='end'>" + tickText(yv, a.y1 - a.y0) + "</text>\n";
   }
-  s += "</g>\n<text class='xlabel' x='" + num((l + r) / 2) + "' y='" + num(kHeight - 15) +
-       "' text-anchor='middle' font-family='sans-serif' font-size='14'>" + escape(xLabel) + "</text>\n";
-  s += "<text class='ylabel' x='20' y='" + num((t + b) / 2) + "' transform='rotate(-90 20 " + num((t + b) / 2) +
-       ")' text-anchor='middle' font-family='sans-serif' font-size='14'>" + escape(yLabel) + "</text>\n";
+  s += "</g>\n<text class='xlabel' x='" + svgNumber((l + r) / 2) + "' y='" + svgNumber(kHeight - 15) +
+       "' text-anchor='middle' font-family='sans-serif' font-size='14'>" + xmlEscape(xLabel) + "</text>\n";
+  s += "<text class='ylabel' x='20' y='" + svgNumber((t + b) / 2) + "' transform='rotate(-90 20 " + svgNumber((t + b) / 2) +
+       ")' text-anchor='middle' font-family='sans-serif' font-size='14'>" + xmlEscape(yLabel) + "</text>\n";
   return s;
 }
 
@@ -141,10 +125,10 @@ std::string periodogramSvg(const PeriodResult& r) {
                         "chi2/nu");
   s += "<polyline class='scan' fill='none' stroke='navy' stroke-width='1' points='";
   for (size_t i = r.trialPeriods.size(); i-- > 0;) {
-    if (r.trialChi2nu[i] == r.trialChi2nu[i]) s += num(a.px(r.trialPeriods[i])) + "," + num(a.py(r.trialChi2nu[i])) + " ";
+    if (r.trialChi2nu[i] == r.trialChi2nu[i]) s += svgNumber(a.px(r.trialPeriods[i])) + "," + svgNumber(a.py(r.trialChi2nu[i])) + " ";
   }
-  s += "'/>\n<line class='best' x1='" + num(a.px(r.period)) + "' y1='" + num(kTop) + "' x2='" +
-       num(a.px(r.period)) + "' y2='" + num(kHeight - kBottom) + "' stroke='red' stroke-dasharray='4 3'/>\n";
+  s += "'/>\n<line class='best' x1='" + svgNumber(a.px(r.period)) + "' y1='" + svgNumber(kTop) + "' x2='" +
+       svgNumber(a.px(r.period)) + "' y2='" + svgNumber(kHeight - kBottom) + "' stroke='red' stroke-dasharray='4 3'/>\n";
   return s + "</svg>\n";
 }
 
@@ -166,17 +150,17 @@ std::string phasedSvg(const PeriodResult& r, const PeriodData& data, const std::
     s += "<g class='session' fill='" + std::string(colour) + "'>\n";
     for (size_t i = 0; i < data.t.size(); ++i) {
       if (data.session[i] != session) continue;
-      s += "<circle class='point' cx='" + num(a.px(phase[i])) + "' cy='" + num(a.py(mag[i])) + "' r='2.5'/>\n";
+      s += "<circle class='point' cx='" + svgNumber(a.px(phase[i])) + "' cy='" + svgNumber(a.py(mag[i])) + "' r='2.5'/>\n";
     }
     std::string name = session < static_cast<int>(files.size()) ? files[static_cast<size_t>(session)] : "";
-    s += "<text class='legend' x='" + num(kWidth - kRight - 10) + "' y='" + num(kTop + 16 + 16 * session) +
-         "' text-anchor='end' font-family='sans-serif' font-size='12'>" + escape(std::string(textio::trim(name))) +
+    s += "<text class='legend' x='" + svgNumber(kWidth - kRight - 10) + "' y='" + svgNumber(kTop + 16 + 16 * session) +
+         "' text-anchor='end' font-family='sans-serif' font-size='12'>" + xmlEscape(std::string(textio::trim(name))) +
          "</text>\n</g>\n";
   }
   s += "<polyline class='fit' fill='none' stroke='black' stroke-width='1.5' points='";
   for (int k = 0; k <= 400; ++k) {
     double p = k / 400.0;
-    s += num(a.px(p)) + "," + num(a.py(base + r.fit.curve(p))) + " ";
+    s += svgNumber(a.px(p)) + "," + svgNumber(a.py(base + r.fit.curve(p))) + " ";
   }
   return s + "'/>\n</svg>\n";
 }
