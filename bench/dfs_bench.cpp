@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/settings.h"
+#include "bench/bench_clock.h"
 #include "calib/batch_calibration.h"
 #include "calib/flat_field.h"
 #include "calib/star_finding.h"
@@ -28,23 +29,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kNx = 1392, kNy = 1040, kFrames = 50, kStars = 150;
-using Clock = std::chrono::steady_clock;
-
-// A moment by two clocks: the wall clock and the processor time of this process (user and
-// system), which stays meaningful when other work shares the machine.
-struct Stamp {
-  Clock::time_point wall;
-  double cpuMs;
-};
-Stamp now() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return Stamp{Clock::now(), t.tv_sec * 1e3 + t.tv_nsec / 1e6};
-}
+using benchclock::now;
+using benchclock::Stamp;
+using benchclock::wallMs;
 struct Span {
   double wall = 0, cpu = 0;
   void add(const Stamp& a, const Stamp& b) {
-    wall += std::chrono::duration<double, std::milli>(b.wall - a.wall).count();
+    wall += wallMs(a, b);
     cpu += b.cpuMs - a.cpuMs;
   }
 };

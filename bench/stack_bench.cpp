@@ -18,6 +18,7 @@
 #include "align/alignment_table.h"
 #include "app/stacking_commands.h"
 #include "app/state.h"
+#include "bench/bench_clock.h"
 #include "image/camera.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -27,20 +28,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kNx = 1392, kNy = 1040, kFrames = 50, kStars = 150;
-using Clock = std::chrono::steady_clock;
-
-// A moment by two clocks: the wall clock and the processor time of this process (user and
-// system), which stays meaningful when other work shares the machine.
-struct Stamp {
-  Clock::time_point wall;
-  double cpuMs;
-};
-Stamp now() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return Stamp{Clock::now(), t.tv_sec * 1e3 + t.tv_nsec / 1e6};
-}
-double wallMs(const Stamp& a, const Stamp& b) { return std::chrono::duration<double, std::milli>(b.wall - a.wall).count(); }
+using benchclock::now;
+using benchclock::Stamp;
+using benchclock::wallMs;
 
 std::string card(const std::string& text) { return textio::fixed(text, 80); }
 
