@@ -100,13 +100,15 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
     t.console.prompt(textio::Line("   enter file").i(k, 4).a(" to process: ").str());
     if (!list.next(name)) break;
     textio::showProgress(work == Work::FindOnly ? "s" : work == Work::Correct ? "dfc" : "dfs", k, list.count());
-    image::init(t.console, t.ws);
+    // Workspace 1 cleared and the frame added into it; the clearing is done by the load
+    // itself, which skips the places the frame replaces.
+    const size_t pending = image::initLater(t.console, t.ws);
     if (work == Work::FindOnly) {
       image::setflt(t.console, t.settings);
     } else {
       image::setraw(t.console, t.settings);
     }
-    if (!image::load(t.console, t.settings, t.camera, t.ws, name, 1, 1.0f, 0, 0)) continue;
+    if (!image::loadCleared(t.console, t.settings, t.camera, t.ws, name, pending)) continue;
     if (work == Work::FindOnly) {
       findst(t.console, t.settings, t.ws, name, stars->stream());
       last = name;

@@ -3,6 +3,7 @@
 #include "image/fits_load.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -14,12 +15,19 @@
 #include "textio/fortran_format.h"
 #include "textio/paths.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace image {
 
 namespace {
 
 constexpr int kCardsPerBlock = 36;
 constexpr size_t kCardBytes = 80;
+
+// Memory for a frame's stored bytes; growing it does not clear it first.
+using LoadBytes = std::vector<uint8_t, ZeroedAllocator<uint8_t>>;
 
 // floor(x) as a 32-bit integer, held to the integer range (NaN gives 0).
 int32_t floorToInt(float x) {
@@ -136,9 +144,25 @@ struct DecodeTable {
   bool built = false;
   bool stripped = false;            // the sign-strip decision, the same for every code
   bool wholeValues = false;         // every value * factor is whole and below 2^22 in size
-  std::vector<int32_t> replacing;   // floor(0 + value * factor + 0.5)
-  std::vector<float> scaled;        // value * factor
+  std::vector<int32_t> replacing;   // floor(0 + value * factor + 0.5), by slot
+  std::vector<float> scaled;        // value * factor, by slot
 };
+
+// A stored pixel's two bytes as this machine reads them as one 16-bit number: the tables are
+// kept in that order, so the loops look a pixel up without putting its bytes in order first.
+inline uint16_t storedPair(const uint8_t* stored) {
+  uint16_t pair;
+  std::memcpy(&pair, stored, sizeof pair);
+  return pair;
+}
+
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+// The table slot of the code (first byte high): where storedPair of its two bytes points.
+size_t slotOf(int32_t code) {
+  const uint8_t bytes[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
+  return storedPair(bytes);
+}
 
 // Below this size an integer pixel and a whole scaled value add exactly in a float, and so
 // does the 0.5 after them: floor(old + value + 0.5) is old + value.
@@ -162,8 +186,9 @@ const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float facto
     int32_t value = decodePixel(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF), rules, bzero,
                                 stripped);
     float scaled = static_cast<float>(value) * factor;
-    t.scaled[static_cast<size_t>(code)] = scaled;
-    t.replacing[static_cast<size_t>(code)] = floorToInt(static_cast<float>(0) + scaled + 0.5f);
+    const size_t slot = slotOf(code);
+    t.scaled[slot] = scaled;
+    t.replacing[slot] = floorToInt(static_cast<float>(0) + scaled + 0.5f);
     t.stripped = stripped;
     if (!(std::floor(scaled) == scaled && std::fabs(scaled) < static_cast<float>(kExactlyAdded))) t.wholeValues = false;
   }
@@ -174,13 +199,54 @@ const DecodeTable& decodeTable(const PixelRules& rules, float bzero, float facto
   return t;
 }
 
+// Stores a replacing pixel past the processor's caches: a frame is written whole and most of
+// it is read much later if at all, so the memory lines need not be fetched first, which
+// halves the memory traffic of a load.
+inline void putStreaming(int32_t* at, int32_t value) {
+#if defined(__SSE2__)
+  _mm_stream_si32(at, value);
+#else
+  *at = value;
+#endif
+}
+
+// Orders the streamed stores before whatever follows.
+inline void streamingDone() {
+#if defined(__SSE2__)
+  _mm_sfence();
+#endif
+}
+
+// The pixel rows of a frame whose header has been read, fetched a band at a time into one
+// small buffer that serves every load, so the bytes are still in the processor's cache when
+// they are decoded.
+class PixelRows {
+ public:
+  PixelRows(std::istream& in, std::streamoff start, size_t rowBytes) : in_(in), start_(start), rowBytes_(rowBytes) {}
+  // Rows first .. first + count - 1 (from 0), or nullptr when they cannot be read.
+  const uint8_t* fetch(int64_t first, int64_t count) {
+    static LoadBytes band;
+    const size_t bytes = static_cast<size_t>(count) * rowBytes_;
+    if (band.size() < bytes) band.resize(bytes);
+    in_.seekg(start_ + static_cast<std::streamoff>(static_cast<size_t>(first) * rowBytes_));
+    if (!in_.read(reinterpret_cast<char*>(band.data()), static_cast<std::streamsize>(bytes))) return nullptr;
+    return band.data();
+  }
+
+ private:
+  std::istream& in_;
+  std::streamoff start_;
+  size_t rowBytes_;
+};
+
 // Decodes the data into the workspace: shifted, scaled, added or replacing, inside the
 // frame window resolved against this frame. The file holds rows and a workspace holds
-// columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's row pieces are
-// read along and its column pieces written, all within a few memory pages.
-void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const PixelRules& rules,
+// columns, so the frame is moved over in bands of 64 rows and, within a band, tiles of 64
+// columns: a tile's row pieces are read along and its column pieces written, all within a
+// few memory pages. False when a band cannot be read (the rows before it are stored).
+bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rules,
                  const app::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
-                 float factor, int32_t iShift, int32_t jShift, bool& lastStripped) {
+                 float factor, int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
   const auto& fw = settings.frameWindow;
@@ -191,7 +257,17 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
   int64_t iHigh = std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift});
   int64_t jLow = std::max<int64_t>({1, jmin, int64_t{1} - jShift});
   int64_t jHigh = std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift});
-  if (iLow > iHigh || jLow > jHigh) return;
+  if (pending > 0) {
+    // The first `pending` places count as cleared. A frame that replaces every one of them
+    // (nothing cut off by the window or a shift, and no larger than what was cleared) gives
+    // by replacing what adding onto 0 gives, so only the places after it need clearing.
+    const size_t used = static_cast<size_t>(ws.nx) * static_cast<size_t>(ws.ny);
+    const bool replacesAll = iLow == 1 && iHigh == ws.nx && jLow == 1 && jHigh == ws.ny && used <= pending;
+    const size_t from = replacesAll ? used : 0;
+    std::fill(w.begin() + static_cast<std::ptrdiff_t>(from), w.begin() + static_cast<std::ptrdiff_t>(pending), 0);
+    if (replacesAll && addFlag == 1) addFlag = 0;
+  }
+  if (iLow > iHigh || jLow > jHigh) return true;
   const int32_t* replacing = table.replacing.data();
   const float* scaled = table.scaled.data();
   const bool whole = table.wholeValues;
@@ -199,20 +275,37 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
   constexpr int64_t kTile = 64;
   for (int64_t j0 = jLow; j0 <= jHigh; j0 += kTile) {
     const int64_t rows = std::min(kTile, jHigh - j0 + 1);
-    const uint8_t* band = data.data() + static_cast<size_t>(j0 + jShift - 1) * rowBytes;
+    const uint8_t* band = source.fetch(j0 + jShift - 1, rows);
+    if (band == nullptr) {
+      streamingDone();
+      return false;
+    }
     for (int64_t i0 = iLow; i0 <= iHigh; i0 += kTile) {
       const int64_t iEnd = std::min(iHigh, i0 + kTile - 1);
       for (int64_t i = i0; i <= iEnd; ++i) {
         const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
         int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
         if (addFlag != 1) {
+          if (i < iEnd) {
+            // Two neighbouring columns at once: one read gives a pixel of each.
+            int32_t* next = &w[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
+            for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+              uint32_t both;
+              std::memcpy(&both, stored, sizeof both);
+              const uint32_t low = both & 0xFFFFu, high = both >> 16;
+              putStreaming(&column[k], replacing[kLittleEndian ? low : high]);
+              putStreaming(&next[k], replacing[kLittleEndian ? high : low]);
+            }
+            ++i;
+            continue;
+          }
           for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-            column[k] = replacing[static_cast<size_t>(stored[0]) << 8 | stored[1]];
+            putStreaming(&column[k], replacing[storedPair(stored)]);
           }
           continue;
         }
         for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-          const size_t code = static_cast<size_t>(stored[0]) << 8 | stored[1];
+          const size_t code = storedPair(stored);
           const int32_t old = column[k];
           if (old == 0) {
             column[k] = replacing[code];
@@ -225,6 +318,7 @@ void storePixels(const std::vector<uint8_t>& data, const FrameHeader& h, const P
       }
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -273,22 +367,16 @@ int32_t decodePixel(uint8_t hiByte, uint8_t lo, const PixelRules& rules, float b
 
 namespace {
 
-// A frame read whole and checked, not yet stored anywhere.
+// A frame whose header is read and checked and whose data is known to be all there, not yet
+// stored anywhere.
 struct CheckedFrame {
   HeaderRead read;
   FrameHeader header;
-  std::vector<uint8_t>* data = nullptr;  // ny rows of nx stored pixels, two bytes each
+  std::streamoff dataStart = 0;  // where its ny rows of nx stored pixels (two bytes each) begin
 };
 
-// The pixel bytes of the frame being loaded. One buffer serves every load, so a batch of
-// frames does not fault in fresh memory per frame.
-std::vector<uint8_t>& loadBuffer() {
-  static std::vector<uint8_t> bytes;
-  return bytes;
-}
-
-// Reads the header to its END, parses and checks it, and reads the pixel data; false after a
-// message when anything is missing or does not fit.
+// Reads the header to its END, parses and checks it, and makes sure the file holds every
+// pixel row; false after a message when anything is missing or does not fit.
 bool readFrame(textio::Console& console, const app::Settings& settings, const Camera& camera,
                std::istream& in, const std::string& full, int workspace, CheckedFrame& f) {
   std::string where(textio::trimRight(full));
@@ -301,10 +389,16 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
   bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk);
   writeJunk(settings, junk);
   if (!parsed || !usable(console, f.header)) return false;
-  f.data = &loadBuffer();
-  f.data->resize(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
-  if (!f.read.blockComplete ||
-      !in.read(reinterpret_cast<char*>(f.data->data()), static_cast<std::streamsize>(f.data->size()))) {
+  const auto needed = static_cast<std::streamoff>(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
+  std::streamoff available = -1;
+  if (f.read.blockComplete) {
+    f.dataStart = in.tellg();
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    if (f.dataStart >= 0 && end >= f.dataStart) available = end - f.dataStart;
+    in.seekg(f.dataStart);
+  }
+  if (available < needed || !in) {
     console.line("   error - file ends before its last pixel row; file not loaded: " + where);
     return false;
   }
@@ -312,10 +406,10 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
 }
 
 // Stores a checked frame: size, BZERO, the search box, for workspace 1 the date, time, report
-// and header cards, then the pixels.
-void commitFrame(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
-                 Pixels& pixels, CheckedFrame& f, int addFlag, float factor, int32_t iShift,
-                 int32_t jShift, int workspace) {
+// and header cards, then the pixels read from `in`.
+bool commitFrame(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+                 Pixels& pixels, std::istream& in, const std::string& where, CheckedFrame& f, int addFlag,
+                 float factor, int32_t iShift, int32_t jShift, int workspace, size_t pending) {
   const FrameHeader& h = f.header;
   auto& box = settings.searchBox;
   if (box[1] < 0) box[1] = h.nx + box[1];
@@ -333,16 +427,20 @@ void commitFrame(textio::Console& console, app::Settings& settings, Camera& came
   }
   console.line("");
   bool lastStripped = false;
-  storePixels(*f.data, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor, iShift, jShift,
-              lastStripped);
+  PixelRows rows(in, f.dataStart, static_cast<size_t>(h.nx) * 2);
+  const bool stored = storePixels(rows, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor,
+                                  iShift, jShift, pending, lastStripped);
   camera.lastSignStripped() = lastStripped ? 1 : 0;
+  // Only a read error after the length was checked (a failing disk, the file cut short while
+  // being read) gets here: the rows before the failure are stored.
+  if (!stored) console.line("   error - reading the pixel rows failed part way: " + where);
+  return stored;
 }
 
-}  // namespace
-
-bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
-           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
-           int workspace) {
+// loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
+bool loadInto(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+              std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
+              int workspace, size_t pending) {
   if (settings.verbosity == 2) {
     console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
                      .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
@@ -365,14 +463,31 @@ bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Wo
   }
   CheckedFrame frame;
   if (!readFrame(console, settings, camera, in, full, workspace, frame)) return false;
-  commitFrame(console, settings, camera, ws, *pixels, frame, addFlag, factor, iShift, jShift, workspace);
-  return true;
+  return commitFrame(console, settings, camera, ws, *pixels, in, std::string(textio::trimRight(full)), frame, addFlag,
+                     factor, iShift, jShift, workspace, pending);
+}
+
+}  // namespace
+
+bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
+           int workspace) {
+  return loadInto(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, workspace, 0);
 }
 
 bool load(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
   console.line("   entered load; fname = " + std::string(name20));
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
+}
+
+bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+                 std::string_view name20, size_t pending) {
+  pending = std::min(pending, ws.w1.size());
+  console.line("   entered load; fname = " + std::string(name20));
+  if (loadInto(console, settings, camera, ws, name20, 1, 1.0f, 0, 0, 1, pending)) return true;
+  std::fill_n(ws.w1.begin(), pending, 0);
+  return false;
 }
 
 bool load2(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,

@@ -81,6 +81,12 @@ bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, i
 [[nodiscard]] bool load(textio::Console& console, app::Settings& settings, Camera& camera,
                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
                         int32_t iShift, int32_t jShift);
+/// init followed by load in add mode (factor 1, no shift), in one pass: `pending` is what
+/// initLater returned, the number of leading places of workspace 1 that count as cleared. The
+/// console text and the workspace afterwards are those of init and load; places the frame
+/// replaces are not cleared first. A frame that cannot be loaded leaves them cleared.
+[[nodiscard]] bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera,
+                               Workspaces& ws, std::string_view name20, size_t pending);
 /// loadf into workspace 2.
 [[nodiscard]] bool load2(textio::Console& console, app::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,

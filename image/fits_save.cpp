@@ -3,6 +3,7 @@
 #include "image/fits_save.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -103,16 +104,33 @@ std::string headerBytes(std::vector<std::string> cards) {
 }
 
 // The two stored bytes of every value from kEncodeLow to 65535, first byte high, computed
-// by encodePixel itself; values below the table are encoded one by one. Kept for the next
-// save with the same rules, BZERO and sign-strip flag.
+// by encodePixel itself and kept as this machine reads two bytes as one 16-bit number, so a
+// pixel is stored by one copy; values below the table are encoded one by one. Kept for the
+// next save with the same rules, BZERO and sign-strip flag.
 constexpr int32_t kEncodeLow = -65536;
+constexpr uint32_t kEncodeSlots = 65536 - kEncodeLow;
+static_assert((kEncodeSlots & (kEncodeSlots - 1)) == 0, "a power of two: slots are masked and tested together");
+constexpr uint32_t kLowSlot = static_cast<uint32_t>(kEncodeLow);
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 struct EncodeTable {
   PixelRules rules;
   float bzero = 0.0f;
   bool signStripped = false;
   bool built = false;
-  std::vector<uint8_t> bytes;  // two per value, from kEncodeLow up
+  std::vector<uint16_t> pairs;  // one per value, from kEncodeLow up
+
+  // The stored pair of `v`: above 65535 a value is stored as 65534 (see encodePixel).
+  uint16_t pairOf(int32_t v) const {
+    const uint32_t slot = static_cast<uint32_t>(v) - kLowSlot;
+    if (slot < kEncodeSlots) return pairs[slot];
+    if (v > 65535) return pairs[static_cast<uint32_t>(65534 - kEncodeLow)];
+    uint8_t bytes[2];
+    encodePixel(v, rules, bzero, signStripped, bytes[0], bytes[1]);
+    uint16_t pair;
+    std::memcpy(&pair, bytes, sizeof pair);
+    return pair;
+  }
 };
 
 bool sameRules(const PixelRules& a, const PixelRules& b) {
@@ -126,10 +144,11 @@ const EncodeTable& encodeTable(const PixelRules& rules, float bzero, bool signSt
       t.signStripped == signStripped) {
     return t;
   }
-  t.bytes.resize(static_cast<size_t>(65536 - kEncodeLow) * 2);
+  t.pairs.resize(kEncodeSlots);
   for (int32_t v = kEncodeLow; v <= 65535; ++v) {
-    size_t p = static_cast<size_t>(v - kEncodeLow) * 2;
-    encodePixel(v, rules, bzero, signStripped, t.bytes[p], t.bytes[p + 1]);
+    uint8_t bytes[2];
+    encodePixel(v, rules, bzero, signStripped, bytes[0], bytes[1]);
+    std::memcpy(&t.pairs[static_cast<size_t>(v - kEncodeLow)], bytes, 2);
   }
   t.rules = rules;
   t.bzero = bzero;
@@ -138,14 +157,38 @@ const EncodeTable& encodeTable(const PixelRules& rules, float bzero, bool signSt
   return t;
 }
 
+// The four stored bytes of two neighbouring pixels, as this machine reads them as one number.
+inline uint32_t joined(uint32_t first, uint32_t second) {
+  return kLittleEndian ? (first | second << 16) : (first << 16 | second);
+}
+
+// Two neighbouring columns of `rows` values stored through the table, one row apart. The
+// loop only looks up (a slot out of the table is masked into it, so nothing is read outside
+// it); false when a value was out of the table, so the caller stores these columns again
+// value by value.
+bool storeTwoColumns(const int32_t* column, const int32_t* next, int64_t rows, const uint16_t* pairs,
+                     uint8_t* stored, size_t rowBytes) {
+  uint32_t seen = 0;
+  for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+    const uint32_t a = static_cast<uint32_t>(column[k]) - kLowSlot;
+    const uint32_t b = static_cast<uint32_t>(next[k]) - kLowSlot;
+    seen |= a | b;
+    const uint32_t both = joined(pairs[a & (kEncodeSlots - 1)], pairs[b & (kEncodeSlots - 1)]);
+    std::memcpy(stored, &both, sizeof both);
+  }
+  // The table holds 2^17 slots: every slot was in it when their union is.
+  return seen < kEncodeSlots;
+}
+
 // Workspace 1 as stored rows (ny rows of nx pixels, two bytes each) at `out`. A workspace
 // holds columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's column
-// pieces are read along and its row pieces written, all within a few memory pages.
+// pieces are read along and its row pieces written, all within a few memory pages; two
+// neighbouring columns go together, so each row gets their four bytes in one copy.
 void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
   if (ws.nx <= 0 || ws.ny <= 0) return;
   const int64_t nx = ws.nx, ny = ws.ny;
   const size_t rowBytes = static_cast<size_t>(nx) * 2;
-  const uint8_t* codes = table.bytes.data();
+  const uint16_t* pairs = table.pairs.data();
   constexpr int64_t kTile = 64;
   for (int64_t j0 = 1; j0 <= ny; j0 += kTile) {
     const int64_t rows = std::min(kTile, ny - j0 + 1);
@@ -155,16 +198,20 @@ void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
       for (int64_t i = i0; i <= iEnd; ++i) {
         const int32_t* column = &ws.w1[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
         uint8_t* stored = band + static_cast<size_t>(i - 1) * 2;
-        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-          int32_t v = column[k];
-          if (v > 65535) v = 65534;
-          if (v >= kEncodeLow) {
-            const uint8_t* pair = codes + static_cast<size_t>(v - kEncodeLow) * 2;
-            stored[0] = pair[0];
-            stored[1] = pair[1];
-          } else {
-            encodePixel(v, table.rules, table.bzero, table.signStripped, stored[0], stored[1]);
+        if (i < iEnd) {
+          const int32_t* next = &ws.w1[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
+          if (!storeTwoColumns(column, next, rows, pairs, stored, rowBytes)) {
+            for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+              const uint32_t both = joined(table.pairOf(column[k]), table.pairOf(next[k]));
+              std::memcpy(stored, &both, sizeof both);
+            }
           }
+          ++i;
+          continue;
+        }
+        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+          const uint16_t pair = table.pairOf(column[k]);
+          std::memcpy(stored, &pair, sizeof pair);
         }
       }
     }
@@ -206,9 +253,12 @@ void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signS
 
 namespace {
 
+// Memory for a saved file's bytes; growing it does not clear it first.
+using FileBytes = std::vector<char, ZeroedAllocator<char>>;
+
 // The file content for workspace 1 into `out`, whose memory is reused when it already holds
 // a frame of this size: every byte is written, none is cleared first.
-void fillFrameBytes(const Camera& camera, const Workspaces& ws, std::string& out) {
+void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) {
   PixelRules rules = PixelRules::fromCamera(camera);
   float bzero = ws.bzero;
   std::string header;
@@ -232,9 +282,9 @@ void fillFrameBytes(const Camera& camera, const Workspaces& ws, std::string& out
 }  // namespace
 
 std::string frameBytes(const Camera& camera, const Workspaces& ws) {
-  std::string out;
+  FileBytes out;
   fillFrameBytes(camera, ws, out);
-  return out;
+  return std::string(out.begin(), out.end());
 }
 
 void save(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
@@ -254,9 +304,9 @@ void save(textio::Console& console, const app::Settings& settings, Camera& camer
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name, full)) return;
   // One buffer serves every save, so a batch of frames does not fault in fresh memory per frame.
-  static std::string content;
+  static FileBytes content;
   fillFrameBytes(camera, ws, content);
-  if (!textio::replaceFileAtomically(textio::hostPath(full), content)) {
+  if (!textio::replaceFileAtomically(textio::hostPath(full), std::string_view(content.data(), content.size()))) {
     console.line("   error - cannot write file " + std::string(textio::trimRight(full)));
   }
 }

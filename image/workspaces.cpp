@@ -30,6 +30,10 @@ void clear(textio::Console& console, Workspaces& ws, Pixels& w, const char* mess
 }  // namespace
 
 void init(textio::Console& console, Workspaces& ws) { clear(console, ws, ws.w1, "  array 1 initialised"); }
+size_t initLater(textio::Console& console, const Workspaces& ws) {
+  console.line("  array 1 initialised");
+  return usedPixels(ws);
+}
 void init2(textio::Console& console, Workspaces& ws) { clear(console, ws, ws.w2, "  array 2 initialised"); }
 void init3(textio::Console& console, Workspaces& ws) { clear(console, ws, ws.w3, "  array 3 initialised"); }
 

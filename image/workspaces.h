@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include "image/zeroed_memory.h"
 
 namespace textio {
 class Console;
@@ -30,11 +31,12 @@ struct ZeroedAllocator {
   template <class U>
   ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
   T* allocate(std::size_t n) {
-    void* p = std::calloc(n, sizeof(T));
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    void* p = zeroedBlock(n * sizeof(T));
     if (p == nullptr) throw std::bad_alloc();
     return static_cast<T*>(p);
   }
-  void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+  void deallocate(T* p, std::size_t n) noexcept { releaseBlock(p, n * sizeof(T)); }
   template <class U>
   void construct(U*) noexcept {}
   template <class U, class... Args>
@@ -92,6 +94,9 @@ struct Workspaces {
 
 /// Sets every pixel of workspace 1 within nx x ny to 0, then prints "  array 1 initialised".
 void init(textio::Console& console, Workspaces& ws);
+/// init's message alone, for a load that clears as it goes (loadCleared): returns how many
+/// leading places of workspace 1 init would have set to 0.
+[[nodiscard]] size_t initLater(textio::Console& console, const Workspaces& ws);
 /// The same for workspace 2 ("  array 2 initialised").
 void init2(textio::Console& console, Workspaces& ws);
 /// The same for workspace 3 ("  array 3 initialised").

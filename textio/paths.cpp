@@ -28,12 +28,12 @@ std::string hostPath(std::string_view full) {
   return s;
 }
 
-bool replaceFileAtomically(const std::string& hostName, const std::string& content) {
+bool replaceFileAtomically(const std::string& hostName, std::string_view content) {
   std::string temp = hostName + ".new";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out << content;
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.flush();
     if (!out) {
       out.close();

@@ -23,6 +23,6 @@ std::string hostPath(std::string_view full);
 
 /// Writes `content` to `hostName` by writing a new file beside it and renaming it over the
 /// old one, so an interrupted save never leaves a half-written file. False on failure.
-bool replaceFileAtomically(const std::string& hostName, const std::string& content);
+bool replaceFileAtomically(const std::string& hostName, std::string_view content);
 
 }  // namespace textio

@@ -5,7 +5,10 @@
 // junk.dat holds exactly the last load's fields, rewritten or not.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <memory>
+#include <sstream>
 #include <limits>
 
 #include "image/fits_load.h"
@@ -132,6 +135,54 @@ TEST_F(WholeFrame, AddingAtFactorOneFollowsTheFloatRuleAtEveryMagnitude) {
   }
   EXPECT_EQ(wrong, 0);
   EXPECT_EQ(pixel(1, 1), olds[2] + decoded(code(1, 1), 0.0f, stripped));
+}
+
+// A batch clears workspace 1 and adds each frame into it; the load that clears as it goes
+// must leave every place of the workspace, the size and the console text exactly as
+// clearing first and then adding do: same size, a smaller frame after a larger one (the rest
+// cleared), a larger one after a smaller one (old values past the cleared part are added
+// onto), a window cutting the frame off, a missing file, and odd widths.
+TEST_F(WholeFrame, ClearingAsTheFrameLoadsEqualsClearingFirst) {
+  auto code = [](int i, int j) { return static_cast<uint16_t>(0x8000 + (i * 37 + j * 101) % 30000); };
+  for (int n : {151, 64, 9, 200}) write("f" + std::to_string(n) + ".fit", headerOf(n, n - 3) + fitstest::data(n, n - 3, code));
+  struct Step {
+    int sizeBefore;  // workspace size (square) before the step
+    std::string name;
+    std::array<int32_t, 4> window;
+  };
+  const std::array<int32_t, 4> all{1, -1, 1, -1};
+  const std::vector<Step> steps{{151, "f151", all},         {151, "f64", all},  {9, "f151", all},
+                                {151, "f151", {3, 140, 1, -1}}, {151, "f151", {1, -1, 2, -1}},
+                                {200, "f9", all},           {64, "missing", all}, {64, "f200", all}};
+  for (const Step& step : steps) {
+    // The same workspace twice: every place, also past the frame, holds a value of its own.
+    auto fresh = [&] {
+      auto w = std::make_unique<image::Workspaces>();
+      for (size_t p = 0; p < w->w1.size(); ++p) w->w1[p] = static_cast<int32_t>(p % 9973) - 4000;
+      w->nx = step.sizeBefore;
+      w->ny = step.sizeBefore - 3;
+      return w;
+    };
+    std::unique_ptr<image::Workspaces> first = fresh(), asItGoes = fresh();
+    app::Settings s1 = settings, s2 = settings;
+    s1.frameWindow = s2.frameWindow = step.window;
+    image::Camera c1 = camera, c2 = camera;
+    std::istringstream in1, in2;
+    std::ostringstream out1, out2;
+    textio::Console con1{in1, out1}, con2{in2, out2};
+    image::init(con1, *first);
+    const bool loaded1 = image::load(con1, s1, c1, *first, name20(step.name), 1, 1.0f, 0, 0);
+    const size_t pending = image::initLater(con2, *asItGoes);
+    const bool loaded2 = image::loadCleared(con2, s2, c2, *asItGoes, name20(step.name), pending);
+    const std::string what = step.name + " after " + std::to_string(step.sizeBefore);
+    EXPECT_EQ(loaded1, loaded2) << what;
+    EXPECT_EQ(loaded2, step.name != "missing") << what;
+    EXPECT_EQ(out1.str(), out2.str()) << what;
+    EXPECT_EQ(first->nx, asItGoes->nx) << what;
+    EXPECT_EQ(first->ny, asItGoes->ny) << what;
+    EXPECT_TRUE(first->w1 == asItGoes->w1) << what;
+    EXPECT_EQ(c1.lastSignStripped(), c2.lastSignStripped()) << what;
+  }
 }
 
 TEST_F(WholeFrame, AShiftBeyondTheFrameLoadsNothing) {

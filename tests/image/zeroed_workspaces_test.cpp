@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "image/workspaces.h"
+#include "image/zeroed_memory.h"
 
 namespace {
 
@@ -31,6 +32,23 @@ TEST(ZeroedWorkspaces, SmallPixelVectorsAreZeroedToo) {
     std::fill(p.begin(), p.end(), 12345);
     image::Pixels q(p);  // a copy keeps the values
     ASSERT_EQ(q[50], 12345);
+  }
+}
+
+TEST(ZeroedWorkspaces, BlocksAroundEveryKindOfSizeReadZeroToTheirLastByte) {
+  // Small (calloc), at and past the size that is mapped on its own, and around a large page.
+  const size_t mib = size_t{1} << 20;
+  for (size_t bytes : {size_t{0}, size_t{1}, mib - 1, mib, 2 * mib - 1, 2 * mib, 2 * mib + 1, 6 * mib + 12345}) {
+    for (int round = 0; round < 2; ++round) {
+      auto* block = static_cast<unsigned char*>(image::zeroedBlock(bytes));
+      ASSERT_NE(block, nullptr) << bytes;
+      EXPECT_TRUE(std::all_of(block, block + bytes, [](unsigned char c) { return c == 0; })) << bytes << " " << round;
+      std::fill(block, block + bytes, static_cast<unsigned char>(0xA5));
+      if (bytes > 0) {
+        EXPECT_EQ(block[bytes - 1], 0xA5) << bytes;
+      }
+      image::releaseBlock(block, bytes);
+    }
   }
 }
 
