@@ -25,6 +25,8 @@
 
 namespace image {
 
+#if PELM_LARGE_BLOCKS
+
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
@@ -34,8 +36,6 @@ constexpr std::size_t kMappedFrom = std::size_t{1} << 20;
 std::size_t roundedUp(std::size_t bytes) { return (bytes + kLargePage - 1) / kLargePage * kLargePage; }
 
 }  // namespace
-
-#if PELM_LARGE_BLOCKS
 
 void* zeroedBlock(std::size_t bytes) {
   if (bytes < kMappedFrom) return std::calloc(bytes == 0 ? 1 : bytes, 1);
