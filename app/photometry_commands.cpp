@@ -177,12 +177,18 @@ void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& ps
   State& st = s.state;
   phot::PhotTables tables = photTables(s);
   const phot::PhotOptions options = photOptions(st.interp);
+  // Each frame is measured at a few places only: its tiles are decoded as they are read, and
+  // whatever is left of the last frame when the batch ends, however it ends.
+  struct SettleAtEnd {
+    image::Workspaces& ws;
+    ~SettleAtEnd() { ws.deferred.settle(); }
+  } settleAtEnd{st.ws};
   std::string name;
   for (int k = 1; list.next(name); ++k) {
     textio::showProgress("photometry", k, list.count());
     align::FrameLookup f;
     if (!acceptFrame(s, name, list.count(), f, psfWeighting)) continue;
-    if (!image::load(s.console, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0)) continue;
+    if (!image::loadDeferred(s.console, st.settings, st.camera, st.ws, name)) continue;
     float r0psf = 0.0f, ellip = 0.0f;
     if (options.apertureType == "opti" && !lookUpPsf(s, name, r0psf, ellip)) continue;
     phot::phot(tables, name, f.du, f.dv, f.rotation, options, r0psf, ellip, psfWeighting,

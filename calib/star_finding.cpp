@@ -28,7 +28,7 @@ Box clampedSearchBox(const app::Settings& settings, const image::Workspaces& ws)
 }
 
 // Pixel (i, j) of workspace 1 read straight from storage; the caller guarantees it is inside.
-inline int32_t at(const image::Workspaces& ws, int32_t i, int32_t j) { return ws.w1[ws.index(i, j)]; }
+inline int32_t at(const image::Workspaces& ws, int32_t i, int32_t j) { return ws.pixelInside(i, j); }
 
 }  // namespace
 

@@ -222,20 +222,24 @@ inline void streamingDone() {
 // they are decoded.
 class PixelRows {
  public:
-  PixelRows(std::istream& in, std::streamoff start, size_t rowBytes) : in_(in), start_(start), rowBytes_(rowBytes) {}
+  PixelRows(std::istream& in, std::streamoff start, size_t rowBytes) : in_(&in), start_(start), rowBytes_(rowBytes) {}
+  // Rows already in memory.
+  PixelRows(const uint8_t* rows, size_t rowBytes) : memory_(rows), rowBytes_(rowBytes) {}
   // Rows first .. first + count - 1 (from 0), or nullptr when they cannot be read.
   const uint8_t* fetch(int64_t first, int64_t count) {
+    if (memory_ != nullptr) return memory_ + static_cast<size_t>(first) * rowBytes_;
     static LoadBytes band;
     const size_t bytes = static_cast<size_t>(count) * rowBytes_;
     if (band.size() < bytes) band.resize(bytes);
-    in_.seekg(start_ + static_cast<std::streamoff>(static_cast<size_t>(first) * rowBytes_));
-    if (!in_.read(reinterpret_cast<char*>(band.data()), static_cast<std::streamsize>(bytes))) return nullptr;
+    in_->seekg(start_ + static_cast<std::streamoff>(static_cast<size_t>(first) * rowBytes_));
+    if (!in_->read(reinterpret_cast<char*>(band.data()), static_cast<std::streamsize>(bytes))) return nullptr;
     return band.data();
   }
 
  private:
-  std::istream& in_;
-  std::streamoff start_;
+  std::istream* in_ = nullptr;
+  std::streamoff start_ = 0;
+  const uint8_t* memory_ = nullptr;
   size_t rowBytes_;
 };
 
@@ -405,11 +409,10 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
   return true;
 }
 
-// Stores a checked frame: size, BZERO, the search box, for workspace 1 the date, time, report
-// and header cards, then the pixels read from `in`.
-bool commitFrame(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
-                 Pixels& pixels, std::istream& in, const std::string& where, CheckedFrame& f, int addFlag,
-                 float factor, int32_t iShift, int32_t jShift, int workspace, size_t pending) {
+// Takes a checked frame's header values: size, BZERO, the search box, for workspace 1 the
+// date, time, report and header cards.
+void commitHeader(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+                  CheckedFrame& f, int workspace) {
   const FrameHeader& h = f.header;
   auto& box = settings.searchBox;
   if (box[1] < 0) box[1] = h.nx + box[1];
@@ -426,8 +429,13 @@ bool commitFrame(textio::Console& console, app::Settings& settings, Camera& came
     ws.headerCards = std::move(f.read.cards);
   }
   console.line("");
+}
+
+// Stores a checked frame's pixels from `rows`; false after a message when they cannot be read.
+bool commitPixels(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
+                  Pixels& pixels, PixelRows& rows, const std::string& where, const FrameHeader& h, int addFlag,
+                  float factor, int32_t iShift, int32_t jShift, size_t pending) {
   bool lastStripped = false;
-  PixelRows rows(in, f.dataStart, static_cast<size_t>(h.nx) * 2);
   const bool stored = storePixels(rows, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor,
                                   iShift, jShift, pending, lastStripped);
   camera.lastSignStripped() = lastStripped ? 1 : 0;
@@ -435,6 +443,25 @@ bool commitFrame(textio::Console& console, app::Settings& settings, Camera& came
   // being read) gets here: the rows before the failure are stored.
   if (!stored) console.line("   error - reading the pixel rows failed part way: " + where);
   return stored;
+}
+
+// Opens the frame `name20` of the working path and reads its header and checks it, printing
+// what a load prints up to there; false (after the message) when it cannot be loaded.
+bool openFrame(textio::Console& console, app::Settings& settings, const Camera& camera, std::string_view name20,
+               int workspace, std::ifstream& in, std::string& where, CheckedFrame& frame) {
+  std::string name(name20);
+  if (!baseNameFits(console, name)) return false;
+  addtyp(console, settings, name);
+  console.line("   file to load : " + name);
+  std::string full;
+  if (!textio::adpath(console, settings.workingPath, name, full)) return false;
+  in.open(textio::hostPath(full), std::ios::binary);
+  if (!in) {
+    console.line("   ERROR: cannot open file " + full);
+    return false;
+  }
+  where = std::string(textio::trimRight(full));
+  return readFrame(console, settings, camera, in, full, workspace, frame);
 }
 
 // loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
@@ -450,21 +477,16 @@ bool loadInto(textio::Console& console, app::Settings& settings, Camera& camera,
     console.line(textio::Line("   error - there is no workspace").i(workspace, 4).str());
     return false;
   }
-  std::string name(name20);
-  if (!baseNameFits(console, name)) return false;
-  addtyp(console, settings, name);
-  console.line("   file to load : " + name);
-  std::string full;
-  if (!textio::adpath(console, settings.workingPath, name, full)) return false;
-  std::ifstream in(textio::hostPath(full), std::ios::binary);
-  if (!in) {
-    console.line("   ERROR: cannot open file " + full);
-    return false;
-  }
+  // Every pixel of a deferred frame in place before anything else changes workspace 1.
+  ws.deferred.settle();
+  std::ifstream in;
+  std::string where;
   CheckedFrame frame;
-  if (!readFrame(console, settings, camera, in, full, workspace, frame)) return false;
-  return commitFrame(console, settings, camera, ws, *pixels, in, std::string(textio::trimRight(full)), frame, addFlag,
-                     factor, iShift, jShift, workspace, pending);
+  if (!openFrame(console, settings, camera, name20, workspace, in, where, frame)) return false;
+  commitHeader(console, settings, camera, ws, frame, workspace);
+  PixelRows rows(in, frame.dataStart, static_cast<size_t>(frame.header.nx) * 2);
+  return commitPixels(console, settings, camera, ws, *pixels, rows, where, frame.header, addFlag, factor, iShift,
+                      jShift, pending);
 }
 
 }  // namespace
@@ -488,6 +510,47 @@ bool loadCleared(textio::Console& console, app::Settings& settings, Camera& came
   if (loadInto(console, settings, camera, ws, name20, 1, 1.0f, 0, 0, 1, pending)) return true;
   std::fill_n(ws.w1.begin(), pending, 0);
   return false;
+}
+
+bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+                  std::string_view name20) {
+  console.line("   entered load; fname = " + std::string(name20));
+  if (settings.verbosity == 2) {
+    console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
+                     .x(1).i(0, 1).x(1).f(1.0f, 4, 2).x(1).i(0, 2).i(0, 2).str());
+  }
+  std::ifstream in;
+  std::string where;
+  CheckedFrame frame;
+  if (!openFrame(console, settings, camera, name20, 1, in, where, frame)) return false;
+  const FrameHeader& h = frame.header;
+  const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
+  std::unique_ptr<DeferredTiles> next = ws.deferred.fresh();
+  DeferredTiles::Rows& rows = next->rows();
+  rows.resize(rowBytes * static_cast<size_t>(h.ny));
+  if (!in.read(reinterpret_cast<char*>(rows.data()), static_cast<std::streamsize>(rows.size()))) {
+    ws.deferred.giveBack(std::move(next));
+    console.line("   error - file ends before its last pixel row; file not loaded: " + where);
+    return false;
+  }
+  // The frame replaces every pixel unless the frame window cuts it. A deferred frame not
+  // replaced whole, or of another size, has its own pixels put in place first.
+  const auto& fw = settings.frameWindow;
+  const bool whole = fw[0] <= 1 && (fw[1] < 0 || fw[1] >= h.nx) && fw[2] <= 1 && (fw[3] < 0 || fw[3] >= h.ny);
+  const DeferredTiles* before = ws.deferred.current();
+  if (before != nullptr && (!whole || before->nx() != h.nx || before->ny() != h.ny)) ws.deferred.settle();
+  commitHeader(console, settings, camera, ws, frame, 1);
+  if (!whole) {
+    PixelRows memory(rows.data(), rowBytes);
+    const bool stored = commitPixels(console, settings, camera, ws, ws.w1, memory, where, h, 0, 1.0f, 0, 0, 0);
+    ws.deferred.giveBack(std::move(next));
+    return stored;
+  }
+  const DecodeTable& table = decodeTable(PixelRules::fromCamera(camera), h.bzero, 1.0f);
+  camera.lastSignStripped() = table.stripped ? 1 : 0;
+  next->start(ws.w1.data(), h.nx, h.ny, table.replacing);
+  ws.deferred.adopt(std::move(next));
+  return true;
 }
 
 bool load2(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,

@@ -87,6 +87,13 @@ bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, i
 /// replaces are not cleared first. A frame that cannot be loaded leaves them cleared.
 [[nodiscard]] bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera,
                                Workspaces& ws, std::string_view name20, size_t pending);
+/// load into workspace 1 replacing (factor 1, no shift) for a batch that reads only a few
+/// places of each frame: the same console text and header values, and every pixel read
+/// through the workspace accessors is the frame's, but the frame's 64 x 64 tiles are decoded
+/// only when first read; ws.deferred.settle() (or any other load) puts the rest in place. A
+/// frame cut by the frame window is stored at once.
+[[nodiscard]] bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& camera,
+                                Workspaces& ws, std::string_view name20);
 /// loadf into workspace 2.
 [[nodiscard]] bool load2(textio::Console& console, app::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "image/deferred_tiles.h"
 #include "image/zeroed_memory.h"
 
 namespace textio {
@@ -20,32 +21,6 @@ namespace image {
 constexpr int64_t kCapacity = 1447680;  ///< pixels per workspace
 constexpr int kHeaderSlots = 360;       ///< stored header cards of the last frame
 
-/// Memory for pixels, taken zeroed from the system: a new workspace reads 0 everywhere and
-/// its pages are only touched when first written, so a session that never uses a workspace
-/// pays nothing for it. Elements made without a value keep the zero the memory holds.
-template <class T>
-struct ZeroedAllocator {
-  static_assert(std::is_trivial_v<T>, "only plain numbers are kept in zeroed memory");
-  using value_type = T;
-  ZeroedAllocator() = default;
-  template <class U>
-  ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
-  T* allocate(std::size_t n) {
-    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    void* p = zeroedBlock(n * sizeof(T));
-    if (p == nullptr) throw std::bad_alloc();
-    return static_cast<T*>(p);
-  }
-  void deallocate(T* p, std::size_t n) noexcept { releaseBlock(p, n * sizeof(T)); }
-  template <class U>
-  void construct(U*) noexcept {}
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(static_cast<Args&&>(args)...);
-  }
-  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept { return true; }
-};
-
 /// The pixels of one workspace.
 using Pixels = std::vector<int32_t, ZeroedAllocator<int32_t>>;
 
@@ -53,6 +28,9 @@ using Pixels = std::vector<int32_t, ZeroedAllocator<int32_t>>;
 struct Workspaces {
   Workspaces();
 
+  // First, so that copying a workspace set decodes a deferred frame before its pixels are
+  // copied (see DeferredSlot).
+  DeferredSlot deferred;           // tiles of workspace 1 not decoded yet (a photometry batch)
   int32_t nx = 0;                  // pixels along a row (FITS axis 1)
   int32_t ny = 0;                  // rows (FITS axis 2)
   Pixels w1, w2, w3;               // workspace pixels, j varying fastest
@@ -73,11 +51,24 @@ struct Workspaces {
   }
 
   /// Pixel (i, j) of workspace 1: status 0 and the value when inside, else status 1 and value unchanged.
-  int get(int32_t i, int32_t j, int32_t& value) const { return read(w1, i, j, value); }
+  int get(int32_t i, int32_t j, int32_t& value) const {
+    if (!inside(i, j)) return 1;
+    value = pixelInside(i, j);
+    return 0;
+  }
+  /// Pixel (i, j) of workspace 1, which the caller knows to be inside the image.
+  int32_t pixelInside(int32_t i, int32_t j) const {
+    if (deferred.active()) deferred.ensure(i, j);
+    return w1[index(i, j)];
+  }
   int get2(int32_t i, int32_t j, int32_t& value) const { return read(w2, i, j, value); }
   int get3(int32_t i, int32_t j, int32_t& value) const { return read(w3, i, j, value); }
   /// Stores a pixel of workspace 1; a position outside the image is ignored.
-  void put(int32_t i, int32_t j, int32_t value) { write(w1, i, j, value); }
+  void put(int32_t i, int32_t j, int32_t value) {
+    if (!inside(i, j)) return;
+    if (deferred.active()) deferred.ensure(i, j);
+    w1[index(i, j)] = value;
+  }
   void put2(int32_t i, int32_t j, int32_t value) { write(w2, i, j, value); }
   void put3(int32_t i, int32_t j, int32_t value) { write(w3, i, j, value); }
 

@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "image/fits_load.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "tests/phot/synthetic.h"
@@ -139,6 +140,33 @@ TEST(PhotometryCommands, PhotfilesWritesTheLogHeaderAndOneRecordPerFrame) {
       EXPECT_NEAR(flux, truth, 0.06 * truth) << "frame " << f << " star " << k;
     }
     EXPECT_EQ(rec.substr(41 + 18, 9), "      0.,");
+  }
+}
+
+// Photometry reads only a few places of each frame, but when the batch ends workspace 1 holds
+// the last frame that loaded, whole, as loading it does; a frame that cannot be loaded at
+// the end of the list leaves the one before.
+TEST(PhotometryCommands, AfterTheBatchWorkspaceOneHoldsTheLastFrameWhole) {
+  for (bool lastMissing : {false, true}) {
+    ListRun run("...\n", {"night001", "night002", "night003"});
+    if (lastMissing) fs::remove(run.folder / "night003.fit");
+    app::photfilesCommand(run.session);
+    const app::State& st = *run.state;
+    EXPECT_FALSE(st.ws.deferred.active());
+    // The same frame loaded on its own into a fresh workspace set.
+    ListRun alone("", {lastMissing ? "night002" : "night003"});
+    alone.state->alignment = st.alignment;
+    for (int k = 1; k <= 3; ++k) {
+      const std::string name = "night00" + std::to_string(k) + ".fit";
+      if (fs::exists(run.folder / name)) testsupport::writeFile(alone.folder / name, testsupport::readFile(run.folder / name));
+    }
+    app::State& ref = *alone.state;
+    ASSERT_TRUE(image::load(alone.console, ref.settings, ref.camera, ref.ws,
+                            textio::fixed(lastMissing ? "night002" : "night003", 20), 0, 1.0f, 0, 0));
+    ASSERT_EQ(st.ws.nx, kNx);
+    int wrong = 0;
+    for (size_t p = 0; p < size_t(kNx) * kNy; ++p) wrong += st.ws.w1[p] != ref.ws.w1[p];
+    EXPECT_EQ(wrong, 0) << (lastMissing ? "last frame missing" : "all frames there");
   }
 }
 
