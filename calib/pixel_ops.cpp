@@ -227,6 +227,12 @@ void round(float x, float y, int32_t& ix, int32_t& iy) {
   iy = roundHalfAway(y);
 }
 
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define PELM_WIDER_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define PELM_WIDER_VECTORS
+#endif
+
 namespace {
 
 // Per-call scratch of the resampling, kept between frames so a stack allocates it once.
@@ -258,6 +264,10 @@ inline int32_t meanOf25(int64_t sum) {
 // to [0, n + 1] lands a sample outside the image on the frame, where it adds nothing.
 // A column is worked in blocks of 64 pixels: first the 25 samples' places for the whole
 // block (in vector lanes), then each pixel's 25 values summed as integers.
+// On processors with 256-bit vectors the compiler's second version of this function works
+// eight sample places at a time instead of four (chosen when the program starts); the
+// arithmetic is the same IEEE single precision either way, with no fused operations.
+PELM_WIDER_VECTORS
 void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
             float angle, float di, float dj) {
   const float theta = angle * 3.14159265358979f / 180.0f;
