@@ -91,7 +91,7 @@ def prepare(build, night, seed):
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--build", default="build")
-    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--seed", type=int, default=7)
     args = ap.parse_args()
     build = os.path.join(ROOT, args.build)
