@@ -44,14 +44,13 @@ void* zeroedBlock(std::size_t bytes) {
   // boundary; the room before and after it is given back at once.
   const std::size_t size = roundedUp(bytes);
   const std::size_t span = size + kLargePage;
-  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
-  const auto start = reinterpret_cast<std::uintptr_t>(raw);
-  const std::uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
-  if (aligned > start) munmap(raw, aligned - start);
-  const std::uintptr_t end = start + span, blockEnd = aligned + size;
-  if (end > blockEnd) munmap(reinterpret_cast<void*>(blockEnd), end - blockEnd);
-  void* block = reinterpret_cast<void*>(aligned);
+  void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  char* raw = static_cast<char*>(mapped);
+  const std::size_t lead = (kLargePage - reinterpret_cast<std::uintptr_t>(raw) % kLargePage) % kLargePage;
+  char* block = raw + lead;
+  if (lead > 0) munmap(raw, lead);
+  if (span - lead > size) munmap(block + size, span - lead - size);
   // Only a hint: without large pages the block works the same, page by page.
   (void)madvise(block, size, MADV_HUGEPAGE);
   return block;
