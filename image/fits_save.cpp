@@ -259,6 +259,8 @@ using FileBytes = std::vector<char, ZeroedAllocator<char>>;
 // The file content for workspace 1 into `out`, whose memory is reused when it already holds
 // a frame of this size: every byte is written, none is cleared first.
 void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) {
+  // Every pixel of a frame whose tiles are decoded as they are read, in place first.
+  ws.deferred.settle();
   PixelRules rules = PixelRules::fromCamera(camera);
   float bzero = ws.bzero;
   std::string header;

@@ -1,6 +1,8 @@
 // Fuzz target: the FITS loader. The first five bytes choose the load (input control
-// variable, date order, workspace, add mode, shifts and factor); the rest is the file.
-// A frame that loads is saved again, so the writer sees every header the loader accepts.
+// variable, date order, workspace, add mode, shifts and factor, or a deferred load); the
+// rest is the file. A frame that loads is saved again, so the writer sees every header the
+// loader accepts. A deferred load is checked against a plain one of the same file: same
+// outcome, and once settled the same workspace.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +24,11 @@ constexpr size_t kControlBytes = 5;
 // One workspace set for the whole run (17 MB); the part a load may have touched is zeroed
 // after every input so that each input starts from the same state.
 image::Workspaces& workspaces() {
+  static image::Workspaces ws;
+  return ws;
+}
+
+image::Workspaces& referenceWorkspaces() {
   static image::Workspaces ws;
   return ws;
 }
@@ -60,10 +67,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const float factor = static_cast<float>(static_cast<int>(data[4]) - 128) / 16.0f;
 
   image::Workspaces& ws = workspaces();
+  const bool deferred = (data[1] & 0x10) != 0;
   try {
-    bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ", addFlag, factor,
-                               iShift, jShift, workspace);
-    if (loaded && workspace == 1) image::save(mc.console, settings, camera, ws, "saved               ");
+    if (deferred) {
+      image::Workspaces& ref = referenceWorkspaces();
+      app::Settings refSettings = settings;
+      image::Camera refCamera = camera;
+      fuzzsupport::MemoryConsole refConsole("n\n");
+      const bool loaded = image::loadDeferred(mc.console, settings, camera, ws, "frame               ");
+      const bool refLoaded =
+          image::loadf(refConsole.console, refSettings, refCamera, ref, "frame               ", 0, 1.0f, 0, 0, 1);
+      if (loaded != refLoaded) __builtin_trap();
+      int32_t v = 0, r = 0;
+      const int32_t i = 1 + data[2] % 97, j = 1 + data[3] % 89;
+      if (ws.get(i, j, v) != ref.get(i, j, r) || v != r) __builtin_trap();
+      ws.deferred.settle();
+      const size_t used = static_cast<size_t>(ws.nx > 0 && ws.ny > 0 ? int64_t{ws.nx} * ws.ny : 0);
+      if (ws.nx != ref.nx || ws.ny != ref.ny ||
+          std::memcmp(ws.w1.data(), ref.w1.data(), std::min<size_t>(used, image::kCapacity) * sizeof(int32_t)) != 0) {
+        __builtin_trap();
+      }
+      resetWorkspaces(ref);
+    } else {
+      bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ", addFlag, factor,
+                                 iShift, jShift, workspace);
+      if (loaded && workspace == 1) image::save(mc.console, settings, camera, ws, "saved               ");
+    }
   } catch (const textio::FatalStop&) {
     // A stop with a message is an allowed outcome of bad input.
   }
