@@ -1,5 +1,6 @@
-// Loading a FITS frame: header cards read to END, header values checked, the pixel data
-// read whole, and only then the workspace, size and header values changed.
+// Loading a FITS frame: header cards read to END, header values checked, the file's length
+// checked to hold every pixel row, and only then the size, header values and workspace
+// changed, the rows read a band at a time (or, for photometry, decoded tile by tile as read).
 #include "image/fits_load.h"
 
 #include <algorithm>
