@@ -109,17 +109,9 @@ bool waitFor(const std::function<bool()>& done, double seconds) {
 
 // Loads a corrected frame and checks every pixel.
 void expectWholeFrame(const fs::path& dir, const std::string& name) {
-  std::istringstream in;
-  std::ostringstream out;
-  textio::Console console(in, out);
-  app::Settings settings;
-  settings.workingPath = textio::fixed(dir.string() + "/", 80);
-  image::setTypeCode(settings, image::kCurrentType, "flt");
-  image::Camera camera;
-  camera.icv = 4;
-  image::decode(console, camera, 0);
-  auto ws = std::make_unique<image::Workspaces>();
-  ASSERT_TRUE(image::loadf(console, settings, camera, *ws, textio::fixed(name, 20), 0, 1.0f, 0, 0, 1)) << out.str();
+  std::string messages;
+  const std::unique_ptr<image::Workspaces> ws = fitstest::loadCorrected(dir, name, messages);
+  ASSERT_NE(ws, nullptr) << messages;
   for (int j = 1; j <= kNy; ++j) {
     for (int i = 1; i <= kNx; ++i) {
       int32_t v = 0;

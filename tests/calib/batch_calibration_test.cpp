@@ -78,12 +78,7 @@ std::string block(int k, const std::string& name) {
          " 9999.00 9999.00  0  0.0\n";
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using testsupport::lines;
 
 void expectSameLines(const std::string& got, const std::string& want) {
   std::vector<std::string> g = lines(got), w = lines(want);
@@ -95,17 +90,9 @@ void expectSameLines(const std::string& got, const std::string& want) {
 
 // Loads a saved frame back and compares every pixel with the scene of frame k.
 void expectCorrected(const fs::path& dir, const std::string& name, int k) {
-  std::istringstream in;
-  std::ostringstream out;
-  textio::Console console(in, out);
-  app::Settings settings;
-  settings.workingPath = textio::fixed(dir.string() + "/", 80);
-  image::setTypeCode(settings, image::kCurrentType, "flt");
-  image::Camera camera;
-  camera.icv = 4;
-  image::decode(console, camera, 0);
-  auto ws = std::make_unique<image::Workspaces>();
-  ASSERT_TRUE(image::loadf(console, settings, camera, *ws, textio::fixed(name, 20), 0, 1.0f, 0, 0, 1)) << out.str();
+  std::string messages;
+  const std::unique_ptr<image::Workspaces> ws = fitstest::loadCorrected(dir, name, messages);
+  ASSERT_NE(ws, nullptr) << messages;
   ASSERT_EQ(ws->nx, kNx);
   ASSERT_EQ(ws->ny, kNy);
   for (int i = 1; i <= kNx; ++i) {

@@ -12,6 +12,7 @@
 
 #include "tests/calib/synthetic_frames.h"
 #include "textio/console.h"
+#include "tests/support/run_pelm.h"
 
 namespace {
 
@@ -24,12 +25,7 @@ app::Settings boxed(int32_t nx, int32_t ny) {
   return s;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using testsupport::lines;
 
 struct Found {
   float u, v;

@@ -1,6 +1,13 @@
 // Building FITS files byte by byte for the loading and saving tests.
 #include "tests/image/fits_files.h"
 
+#include <sstream>
+
+#include "app/settings.h"
+#include "image/camera.h"
+#include "image/file_names.h"
+#include "image/fits_load.h"
+#include "textio/console.h"
 #include "textio/fixed_text.h"
 
 namespace fitstest {
@@ -39,6 +46,24 @@ std::string data(int nx, int ny, const std::function<uint16_t(int i, int j)>& st
   }
   if (pad) out.resize((out.size() + 2879) / 2880 * 2880, '\0');
   return out;
+}
+
+std::unique_ptr<image::Workspaces> loadCorrected(const std::filesystem::path& dir, const std::string& name,
+                                                 std::string& messages) {
+  std::istringstream in;
+  std::ostringstream out;
+  textio::Console console(in, out);
+  app::Settings settings;
+  settings.workingPath = textio::fixed(dir.string() + "/", 80);
+  image::setTypeCode(settings, image::kCurrentType, "flt");
+  image::Camera camera;
+  camera.icv = 4;
+  image::decode(console, camera, 0);
+  auto ws = std::make_unique<image::Workspaces>();
+  const bool loaded = image::loadf(console, settings, camera, *ws, textio::fixed(name, 20), 0, 1.0f, 0, 0, 1);
+  messages = out.str();
+  if (!loaded) ws.reset();
+  return ws;
 }
 
 }  // namespace fitstest

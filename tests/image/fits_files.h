@@ -2,9 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "image/workspaces.h"
 
 namespace fitstest {
 
@@ -19,5 +23,11 @@ std::vector<std::string> basicCards(int nx, int ny, const std::string& bzero = "
 std::string header(std::vector<std::string> cards);
 /// Data bytes: ny rows of nx stored 16-bit patterns (big-endian), padded with zeros to a block.
 std::string data(int nx, int ny, const std::function<uint16_t(int i, int j)>& stored, bool pad = true);
+
+/// The frame `name` of `dir` saved as dark and flat corrected (type "flt"), loaded into a
+/// fresh workspace set as a camera with input control variable 4 stores it; null when it does
+/// not load, with the load's messages in `messages`.
+std::unique_ptr<image::Workspaces> loadCorrected(const std::filesystem::path& dir, const std::string& name,
+                                                 std::string& messages);
 
 }  // namespace fitstest

@@ -13,12 +13,7 @@ namespace fs = std::filesystem;
 
 const fs::path kRes = fs::path(PELM_SOURCE_DIR) / "tests/sessions/dmag-magnitudes.files/night1.res";
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using testsupport::lines;
 
 // An observation line: date, time, values 1..10 (value 5 given), errors 1..10 (error 5
 // given), HJD and phase.

@@ -16,12 +16,7 @@ namespace fs = std::filesystem;
 // cmp2, the last one without a magnitude for var.
 const fs::path kRes = fs::path(PELM_SOURCE_DIR) / "tests/sessions/dmag-magnitudes.files/night1.res";
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
+using testsupport::lines;
 
 TEST(LightcurvePlot, ReadsDmagOutput) {
   lightcurve::ResFile res;

@@ -21,6 +21,13 @@ std::filesystem::path freshFolder(const std::string& tag) {
   }
 }
 
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
 std::string readFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream ss;

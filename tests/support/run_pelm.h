@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -16,6 +17,9 @@ std::filesystem::path freshFolder(const std::string& tag);
 
 /// Runs pelm in `folder` with `input` as its standard input.
 RunResult runPelm(const std::filesystem::path& folder, const std::string& input);
+
+/// The lines of a text, without their line ends.
+std::vector<std::string> lines(const std::string& text);
 
 /// Reads a whole file (binary); empty when missing.
 std::string readFile(const std::filesystem::path& p);
