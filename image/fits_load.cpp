@@ -465,14 +465,24 @@ bool openFrame(textio::Console& console, app::Settings& settings, const Camera& 
   return readFrame(console, settings, camera, in, full, workspace, frame);
 }
 
+// The line every load into workspace 1 by name starts with.
+void announceLoad(textio::Console& console, std::string_view name20) {
+  console.line("   entered load; fname = " + std::string(name20));
+}
+
+// The load's parameters, at verbosity 2.
+void traceLoad(textio::Console& console, const app::Settings& settings, int addFlag, float factor, int32_t iShift,
+               int32_t jShift) {
+  if (settings.verbosity != 2) return;
+  console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
+                   .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
+}
+
 // loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
 bool loadInto(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
               std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
               int workspace, size_t pending) {
-  if (settings.verbosity == 2) {
-    console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
-                     .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
-  }
+  traceLoad(console, settings, addFlag, factor, iShift, jShift);
   Pixels* pixels = workspacePixels(ws, workspace);
   if (!pixels) {
     console.line(textio::Line("   error - there is no workspace").i(workspace, 4).str());
@@ -500,14 +510,14 @@ bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Wo
 
 bool load(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
-  console.line("   entered load; fname = " + std::string(name20));
+  announceLoad(console, name20);
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
 }
 
 bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
                  std::string_view name20, size_t pending) {
   pending = std::min(pending, ws.w1.size());
-  console.line("   entered load; fname = " + std::string(name20));
+  announceLoad(console, name20);
   if (loadInto(console, settings, camera, ws, name20, 1, 1.0f, 0, 0, 1, pending)) return true;
   std::fill_n(ws.w1.begin(), pending, 0);
   return false;
@@ -515,11 +525,8 @@ bool loadCleared(textio::Console& console, app::Settings& settings, Camera& came
 
 bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
                   std::string_view name20) {
-  console.line("   entered load; fname = " + std::string(name20));
-  if (settings.verbosity == 2) {
-    console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
-                     .x(1).i(0, 1).x(1).f(1.0f, 4, 2).x(1).i(0, 2).i(0, 2).str());
-  }
+  announceLoad(console, name20);
+  traceLoad(console, settings, 0, 1.0f, 0, 0);
   std::ifstream in;
   std::string where;
   CheckedFrame frame;
