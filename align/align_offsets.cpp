@@ -8,7 +8,7 @@
 
 #include "align/alignment_table.h"
 #include "align/transforms.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
@@ -102,13 +102,13 @@ int32_t frameFwhm(const FrameBlock& block) {
   return static_cast<int32_t>(mean + 0.5f);
 }
 
-std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name) {
+std::string hostFile(textio::Console& console, const core::Settings& settings, std::string_view name) {
   std::string full;
   if (!textio::adpath(console, settings.workingPath, textio::fixed(name, 20), full)) return {};
   return textio::hostPath(full);
 }
 
-bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t,
+bool readFiducials(textio::Console& console, const core::Settings& settings, MatchTables& t,
                    const FiducialTexts& texts) {
   console.line(texts.heading);
   std::string host = hostFile(console, settings, "stars.fid");
@@ -140,7 +140,7 @@ bool readFiducials(textio::Console& console, const app::Settings& settings, Matc
   return true;
 }
 
-bool openStarList(textio::Console& console, const app::Settings& settings, std::ifstream& list) {
+bool openStarList(textio::Console& console, const core::Settings& settings, std::ifstream& list) {
   std::string host = hostFile(console, settings, settings.starListFile);
   if (!host.empty()) list.open(host, std::ios::binary);
   if (list) return true;
@@ -187,7 +187,7 @@ void closingLines(textio::Console& console, const AlignRun& run) {
 
 }  // namespace
 
-AlignRun alignOffsets(textio::Console& console, const app::Settings& settings) {
+AlignRun alignOffsets(textio::Console& console, const core::Settings& settings) {
   AlignRun run;
   auto tables = std::make_unique<MatchTables>();
   MatchTables& t = *tables;

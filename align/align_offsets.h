@@ -16,7 +16,7 @@
 namespace textio {
 class Console;
 }
-namespace app {
+namespace core {
 struct Settings;
 }
 
@@ -72,16 +72,16 @@ struct FiducialTexts {
 };
 
 /// A typed name joined to the working path, as the host opens it; empty when too long.
-std::string hostFile(textio::Console& console, const app::Settings& settings, std::string_view name);
+std::string hostFile(textio::Console& console, const core::Settings& settings, std::string_view name);
 
 /// Reads stars.fid (at most 100 stars of u, v) into the fiducial table, echoing each star and
 /// the count; false, after a message, when it cannot be opened or holds fewer than two stars.
-bool readFiducials(textio::Console& console, const app::Settings& settings, MatchTables& t,
+bool readFiducials(textio::Console& console, const core::Settings& settings, MatchTables& t,
                    const FiducialTexts& texts);
 
 /// Opens the star position list named in the settings; false, after a message saying the
 /// alignment files are left as they were, when it cannot be opened.
-bool openStarList(textio::Console& console, const app::Settings& settings, std::ifstream& list);
+bool openStarList(textio::Console& console, const core::Settings& settings, std::ifstream& list);
 
 /// Summary of an alignment run.
 struct AlignRun {
@@ -92,6 +92,6 @@ struct AlignRun {
 
 /// ALIGN: reads stars.fid and the star list named in the settings, asks whether double images
 /// are rejected, matches every frame and writes align.dat, align.txt and the console lines.
-AlignRun alignOffsets(textio::Console& console, const app::Settings& settings);
+AlignRun alignOffsets(textio::Console& console, const core::Settings& settings);
 
 }  // namespace align

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "align/star_list_reader.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -64,7 +64,7 @@ RotationMatch searchRotation(MatchTables& t, const RotationSearch& search, float
 namespace {
 
 
-bool readModel(textio::Console& console, const app::Settings& settings, RotationModel& model) {
+bool readModel(textio::Console& console, const core::Settings& settings, RotationModel& model) {
   console.line("");
   std::string error;
   std::string host = hostFile(console, settings, "rotate.mdl");
@@ -133,7 +133,7 @@ std::string rotationFitLines(const AlignmentTable& previous, const std::string& 
 
 }  // namespace
 
-AlignRun alignRotation(textio::Console& console, const app::Settings& settings, int32_t cameraNx,
+AlignRun alignRotation(textio::Console& console, const core::Settings& settings, int32_t cameraNx,
                        int32_t cameraNy, const PixelSizes& px, const AlignmentTable& previous) {
   AlignRun run;
   if (!(settings.matchTolerance > 0.0f)) {

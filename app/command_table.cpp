@@ -21,6 +21,7 @@
 #include "app/stacking_commands.h"
 #include "app/working_path.h"
 #include "image/camera.h"
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "image/workspaces.h"
 #include "motion/path_model.h"

@@ -5,6 +5,7 @@
 #include "image/file_names.h"
 #include "image/fits_load.h"
 #include "image/fits_save.h"
+#include "image/workspace_listing.h"
 #include "textio/fixed_text.h"
 
 namespace app {

@@ -6,6 +6,7 @@
 #include "align/alignment_table.h"
 #include "app/photometry_commands.h"
 #include "app/working_path.h"
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
 #include "phot/sky_spots.h"

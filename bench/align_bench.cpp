@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "align/align_offsets.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -63,7 +63,7 @@ int main() {
     return 1;
   }
 
-  app::Settings settings;
+  core::Settings settings;
   settings.workingPath = textio::fixed(dir.string() + "/", 80);
   settings.starListFile = textio::fixed("stars.lst", 20);
   std::istringstream keys("y\n");

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "align/align_rotation.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 
@@ -54,7 +54,7 @@ int main() {
     std::ofstream fid(dir / "stars.fid");
     for (int k = 0; k < 20; ++k) fid << stars[static_cast<size_t>(k)].u << " " << stars[static_cast<size_t>(k)].v << "\n";
   }
-  app::Settings settings;
+  core::Settings settings;
   settings.workingPath = textio::fixed(dir.string() + "/", 80);
   settings.starListFile = textio::fixed("stars.lst", 20);
   auto previous = std::make_unique<align::AlignmentTable>();

@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "bench/bench_clock.h"
 #include "calib/batch_calibration.h"
 #include "calib/flat_field.h"
@@ -111,7 +111,7 @@ struct Run {
   std::istringstream in;
   std::ostream out{nullptr};  // console output discarded
   textio::Console console{in, out};
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera;
   std::unique_ptr<image::Workspaces> ws = std::make_unique<image::Workspaces>();
 

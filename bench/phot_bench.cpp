@@ -9,7 +9,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 #include "phot/aperture_sums.h"
@@ -81,7 +81,7 @@ int main() {
   std::istringstream in;
   std::ostringstream sink;
   textio::Console console(in, sink);
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera;
   camera.pixelSizeX = camera.pixelSizeY = 6.45f;
   camera.gain = 1.5f;

@@ -5,6 +5,7 @@
 
 #include "calib/flat_field.h"
 #include "calib/star_finding.h"
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
 #include "image/fits_save.h"

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 
@@ -37,7 +37,7 @@ class StarListOutput {
 /// The tables a batch command works on.
 struct BatchTables {
   textio::Console& console;
-  app::Settings& settings;
+  core::Settings& settings;
   image::Camera& camera;
   image::Workspaces& ws;
 };

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 
@@ -19,7 +19,7 @@ namespace calib {
 /// (replacing it, factor 1, no shift) and subtracts it from workspace 1, clipping at 0.
 /// When the frame cannot be loaded workspace 1 is left unchanged (after the load's message
 /// and one of its own) and false is returned.
-bool dark(textio::Console& console, app::Settings& settings, image::Camera& camera, image::Workspaces& ws,
+bool dark(textio::Console& console, core::Settings& settings, image::Camera& camera, image::Workspaces& ws,
           std::string_view name20);
 
 /// The mean of the flat (workspace 3) over the current image size, summed in a 4-byte

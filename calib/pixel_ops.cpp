@@ -135,7 +135,7 @@ bool recordNumbers(std::string_view line, std::vector<double>& values) {
 
 }  // namespace
 
-int markpa(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+int markpa(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
            std::string_view name20, float du, float dv) {
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name20, full)) return 0;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/workspaces.h"
 
 namespace textio {
@@ -64,7 +64,7 @@ void mobjct(image::Workspaces& ws, float u, float v, int32_t r1, int32_t r2, std
 /// characters are "    y  m  d", every record's last two numbers (u, v) set pixel
 /// (truncate(du + u + 0.5), truncate(dv + v + 0.5)) to 65534. A missing file or one
 /// without that line: a message and nothing marked. Returns the number of points marked.
-int markpa(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+int markpa(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
            std::string_view name20, float du, float dv);
 
 /// Mean of all nx x ny pixels (4-byte float sum), printed as "   average pixel value = ".

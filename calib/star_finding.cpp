@@ -22,7 +22,7 @@ struct Box {
 };
 
 // The search box cut to the image.
-Box clampedSearchBox(const app::Settings& settings, const image::Workspaces& ws) {
+Box clampedSearchBox(const core::Settings& settings, const image::Workspaces& ws) {
   const auto& b = settings.searchBox;
   return Box{std::max(b[0], 1), std::min(b[1], ws.nx), std::max(b[2], 1), std::min(b[3], ws.ny)};
 }
@@ -32,7 +32,7 @@ inline int32_t at(const image::Workspaces& ws, int32_t i, int32_t j) { return ws
 
 }  // namespace
 
-float estsky(const app::Settings& settings, const image::Workspaces& ws) {
+float estsky(const core::Settings& settings, const image::Workspaces& ws) {
   const Box b = clampedSearchBox(settings, ws);
   const int32_t di = std::max((b.imax - b.imin) / 29, 1);
   const int32_t dj = std::max((b.jmax - b.jmin) / 29, 1);
@@ -130,7 +130,7 @@ Centroid findb1(textio::Console& console, const image::Workspaces& ws, int32_t i
   return c;
 }
 
-Brightest findbs(textio::Console& console, const app::Settings& settings, const image::Workspaces& ws, int box) {
+Brightest findbs(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws, int box) {
   const float sky = estsky(settings, ws);
   const Box b = clampedSearchBox(settings, ws);
   int32_t ip = 0, jp = 0, peak = 0;
@@ -193,7 +193,7 @@ std::string starLine(float u, float v, int32_t ifwhm, float rfwhm) {
 
 }  // namespace
 
-int findst(textio::Console& console, const app::Settings& settings, const image::Workspaces& ws,
+int findst(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
            std::string_view frameName20, std::ostream& out) {
   const float sky = estsky(settings, ws);
   const int32_t threshold = truncToInt(sky + static_cast<float>(settings.findThreshold));

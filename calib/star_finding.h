@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/workspaces.h"
 
 namespace textio {
@@ -23,7 +23,7 @@ constexpr int kMaxCandidates = 400;  ///< entries of the detection table
 /// to the image), rows outer, steps of (size - 1) / 29 pixels (at least 1). Fewer than 752
 /// pixels in the box: "error in estsky; <752 pixels selected" and the program stops
 /// (textio::FatalStop).
-float estsky(const app::Settings& settings, const image::Workspaces& ws);
+float estsky(const core::Settings& settings, const image::Workspaces& ws);
 
 /// Centroid and size of the star near (i0, j0).
 struct Centroid {
@@ -37,7 +37,8 @@ struct Centroid {
 /// Measures the star around (i0, j0) with a box of `box` pixels (h = box / 2): the peak is
 /// the first pixel above all before it in (i0 +- h, j0 +- h), kept h + 3 pixels from the
 /// edges; the centroid sums truncate(pixel - sky) over (peak +- h). A sum below 90, no
-/// pixel above 0, or a sky below 5 (after its console message) rejects the star.
+/// pixel above 0, or a sky below 5 (after its console message) rejects the star. Photometry's
+/// position check uses it too, so that a refined position is measured as a detection is.
 Centroid findb1(textio::Console& console, const image::Workspaces& ws, int32_t i0, int32_t j0, int box,
                 float sky);
 
@@ -50,14 +51,14 @@ struct Brightest {
   int32_t ifwhm = 0;
   bool found = false;
 };
-Brightest findbs(textio::Console& console, const app::Settings& settings, const image::Workspaces& ws, int box);
+Brightest findbs(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws, int box);
 
 /// Detects every star of workspace 1 in `searchBox` (clamped to the image): local maxima
 /// at or above truncate(sky + findThreshold), at most 400, refined with findb1 (box 7),
 /// pruned by `findProximity` (the lower peak of a close pair goes; equal peaks both go).
 /// Prints one line per star kept and writes the frame's block (header, star lines, end line)
 /// to `out` in one piece, then flushes it. Returns the number of stars kept.
-int findst(textio::Console& console, const app::Settings& settings, const image::Workspaces& ws,
+int findst(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
            std::string_view frameName20, std::ostream& out);
 
 }  // namespace calib

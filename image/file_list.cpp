@@ -1,5 +1,7 @@
 // The file list: names entered in groups and numbered ranges, written to filelist.txt in the
 // working path and read back by batch commands; and the batch-rename file sornu.bat.
+#include "image/file_list.h"
+
 #include <fstream>
 
 #include "image/file_names.h"
@@ -18,7 +20,7 @@ constexpr int64_t kNumberLimit = 100000;
 
 // The host name of a file in the working path, without a console message (empty when the
 // joined name would pass 80 characters).
-std::string workingFile(const app::Settings& settings, std::string_view name) {
+std::string workingFile(const core::Settings& settings, std::string_view name) {
   std::string path(textio::trimRight(settings.workingPath));
   if (path.size() + name.size() > textio::kPathWidth) return {};
   return textio::hostPath(path + std::string(name));
@@ -41,7 +43,7 @@ bool splitNumber(std::string_view name, std::string& prefix, int64_t& number) {
 // Entering names: the names of the whole list, with the 1000-name limit.
 class Entry {
  public:
-  Entry(textio::Console& console, app::Settings& settings) : console_(console), settings_(settings) {}
+  Entry(textio::Console& console, core::Settings& settings) : console_(console), settings_(settings) {}
 
   // Runs the group loop. False when the user chose the existing list.
   bool run();
@@ -53,7 +55,7 @@ class Entry {
   void endGroup(const std::vector<std::string>& group);
 
   textio::Console& console_;
-  app::Settings& settings_;
+  core::Settings& settings_;
   std::vector<std::string> list_;
   bool full_ = false;
 };
@@ -145,7 +147,7 @@ bool Entry::run() {
 
 }  // namespace
 
-bool gflist(textio::Console& console, app::Settings& settings) {
+bool gflist(textio::Console& console, core::Settings& settings) {
   Entry entry(console, settings);
   if (!entry.run()) return false;
   const std::vector<std::string>& names = entry.names();
@@ -163,7 +165,7 @@ bool gflist(textio::Console& console, app::Settings& settings) {
   return true;
 }
 
-bool FileList::open(textio::Console& console, app::Settings& settings) {
+bool FileList::open(textio::Console& console, core::Settings& settings) {
   in_.reset();
   count_ = 0;
   read_ = 0;
@@ -204,7 +206,7 @@ bool FileList::next(std::string& name20) {
   return true;
 }
 
-void sornu(textio::Console& console, const app::Settings& settings) {
+void sornu(textio::Console& console, const core::Settings& settings) {
   console.line("  generate file for batch renaming of Varrow Camera files");
   console.line("");
   console.line("  you should have done DIR *.FIT>FILE.DIR at the command line in the directory");

@@ -10,11 +10,11 @@
 
 namespace image {
 
-std::string typeCode(const app::Settings& settings, int place) {
+std::string typeCode(const core::Settings& settings, int place) {
   return textio::fixed(settings.fileTypeCodes[static_cast<size_t>(place - 1)], 3);
 }
 
-void setTypeCode(app::Settings& settings, int place, std::string_view code) {
+void setTypeCode(core::Settings& settings, int place, std::string_view code) {
   settings.fileTypeCodes[static_cast<size_t>(place - 1)] = textio::fixed(code, 3);
 }
 
@@ -22,7 +22,7 @@ void fnoc(std::string& name) { textio::blankFrom(name, ";/!"); }
 
 void stripx(std::string& name) { textio::blankFrom(name, "."); }
 
-void strip(textio::Console& console, app::Settings& settings, std::string& name) {
+void strip(textio::Console& console, core::Settings& settings, std::string& name) {
   size_t dot = name.find('.');
   std::string supplied = dot == std::string::npos ? std::string() : name.substr(dot + 1, 3);
   setTypeCode(settings, kSuppliedType, supplied);
@@ -31,7 +31,7 @@ void strip(textio::Console& console, app::Settings& settings, std::string& name)
   console.line("");
 }
 
-void addtyp(textio::Console& console, const app::Settings& settings, std::string& name) {
+void addtyp(textio::Console& console, const core::Settings& settings, std::string& name) {
   console.line("   entered routine addtyp; fname = " + name);
   std::string typed = std::string(textio::trimRight(name)) + "." + typeCode(settings, kCurrentType);
   name = textio::fixed(typed, std::max<size_t>(20, typed.size()));
@@ -49,7 +49,7 @@ bool baseNameFits(textio::Console& console, std::string_view name) {
 namespace {
 
 // SETRAW, SETDRK and SETFLT: the supplied type wins over the configured one.
-void choose(textio::Console& console, app::Settings& settings, const char* heading,
+void choose(textio::Console& console, core::Settings& settings, const char* heading,
             const char* suppliedText, int place) {
   console.line(heading);
   std::string supplied = typeCode(settings, kSuppliedType);
@@ -64,22 +64,22 @@ void choose(textio::Console& console, app::Settings& settings, const char* headi
 
 }  // namespace
 
-void setraw(textio::Console& console, app::Settings& settings) {
+void setraw(textio::Console& console, core::Settings& settings) {
   choose(console, settings, "  setting file type for raw image ... ",
          "  use file type supplied with filename", kRawType);
 }
 
-void setdrk(textio::Console& console, app::Settings& settings) {
+void setdrk(textio::Console& console, core::Settings& settings) {
   choose(console, settings, "  setting file type for dark corrected image ... ",
          "   use file type supplied with filename", kDarkType);
 }
 
-void setflt(textio::Console& console, app::Settings& settings) {
+void setflt(textio::Console& console, core::Settings& settings) {
   choose(console, settings, "  setting file type for dark + flat corrected image ... ",
          "   use file type supplied with filename", kFlatType);
 }
 
-std::string rename(const app::Settings& settings, std::string_view source) {
+std::string rename(const core::Settings& settings, std::string_view source) {
   std::string target = textio::fixed(source, std::max<size_t>(20, source.size()));
   std::string over = typeCode(settings, kOverwriteChars);
   for (size_t k = 0; k < 3; ++k) {
@@ -88,7 +88,7 @@ std::string rename(const app::Settings& settings, std::string_view source) {
   return target;
 }
 
-std::string frameNumber(const app::Settings& settings, int64_t number) {
+std::string frameNumber(const core::Settings& settings, int64_t number) {
   char convention = typeCode(settings, kNumberingConvention)[0];
   if (convention < '1' || convention > '9') return std::to_string(number);
   int width = convention - '0';

@@ -1,16 +1,14 @@
 // Image file names: comments cut from typed names, file types stripped and appended,
 // the current type chosen, output names formed, frame numbers written under the numbering
-// convention, the file list filelist.txt entered and read back, and the batch-rename file.
+// convention (the file list and the batch-rename file are in image/file_list.h).
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace textio {
 class Console;
@@ -19,7 +17,6 @@ class Console;
 namespace image {
 
 constexpr size_t kMaxBaseName = 16;   ///< longest base name: "." and a 3-character type must fit in 20
-constexpr int32_t kMaxListNames = 1000;  ///< most names a file list holds
 
 /// Places (1-based) of the file-type codes in settings.fileTypeCodes.
 enum TypePlace : int {
@@ -33,9 +30,9 @@ enum TypePlace : int {
 };
 
 /// The code at a place (1-based), always 3 characters (blank-padded).
-std::string typeCode(const app::Settings& settings, int place);
+std::string typeCode(const core::Settings& settings, int place);
 /// Sets the code at a place (1-based), cut or blank-padded to 3 characters.
-void setTypeCode(app::Settings& settings, int place, std::string_view code);
+void setTypeCode(core::Settings& settings, int place, std::string_view code);
 
 /// Blanks everything from the first ";", "/" or "!" to the end (width kept).
 void fnoc(std::string& name);
@@ -44,66 +41,35 @@ void stripx(std::string& name);
 /// As stripx; the (up to) three characters after the "." become the supplied type (code 2,
 /// blank when there is no "."). Prints "   have stripped off file type; file type was " with
 /// the three characters, then an empty line.
-void strip(textio::Console& console, app::Settings& settings, std::string& name);
+void strip(textio::Console& console, core::Settings& settings, std::string& name);
 /// Appends "." and the current type right after the last non-blank character, printing
 /// "   entered routine addtyp; fname = " before and "   adding file type... filename = " after.
 /// The name keeps at least 20 characters; it grows rather than lose its type when the base
 /// name is longer than 16 characters (callers refuse such names with baseNameFits first).
-void addtyp(textio::Console& console, const app::Settings& settings, std::string& name);
+void addtyp(textio::Console& console, const core::Settings& settings, std::string& name);
 /// True when the name without trailing blanks has at most 16 characters; otherwise prints
 /// "   error - file name longer than 16 characters (no room for its file type): " + name.
 bool baseNameFits(textio::Console& console, std::string_view name);
 
 /// Current type = the supplied type when one came with the last name, else the raw type;
 /// prints the choice.
-void setraw(textio::Console& console, app::Settings& settings);
+void setraw(textio::Console& console, core::Settings& settings);
 /// The same with the dark-corrected type.
-void setdrk(textio::Console& console, app::Settings& settings);
+void setdrk(textio::Console& console, core::Settings& settings);
 /// The same with the dark- and flat-corrected type.
-void setflt(textio::Console& console, app::Settings& settings);
+void setflt(textio::Console& console, core::Settings& settings);
 
 /// The source name (20 characters) with each of its first three characters replaced by the
 /// same position of the overwrite characters (code 10) where that position is not blank.
-std::string rename(const app::Settings& settings, std::string_view source);
+std::string rename(const core::Settings& settings, std::string_view source);
 
 /// A frame number written under the numbering convention (code 9): "0" as many digits as it
 /// has; "n" (1..9) exactly n digits with leading zeros, asterisks when it does not fit.
-std::string frameNumber(const app::Settings& settings, int64_t number);
+std::string frameNumber(const core::Settings& settings, int64_t number);
 
 /// Reads a typed file name from the current input after `promptText`: the whole answer,
 /// its comment cut (fnoc). The result may be wider than 20 characters so that a name too
 /// long is refused rather than cut.
 std::string answerName(textio::Console& console, std::string_view promptText);
-
-/// Asks for file names in groups (single names and numbered ranges) and writes filelist.txt
-/// in the working path: the count, one 20-character name per line (types stripped), and a
-/// line holding a blank. Sets settings.fileCount to the names entered. Returns true when a
-/// new filelist.txt was written; false when the user chose the existing list ("..." or "@"),
-/// entered no name (fileCount 0) or the file could not be written (after a message).
-/// A frame number of 100000 or more stops the program after its message and a key press.
-bool gflist(textio::Console& console, app::Settings& settings);
-
-/// Writes sornu.bat in the working path from the directory listing file.dir: one
-/// " copy <name>  img<k>.fit" line per listed file, k counting from a number asked for.
-void sornu(textio::Console& console, const app::Settings& settings);
-
-/// Reads back filelist.txt from the working path, as batch commands do.
-class FileList {
- public:
-  /// Opens filelist.txt and reads its count into settings.fileCount. False, after the message
-  /// "   error - cannot open file list " + the full name, when it is missing or holds no count.
-  bool open(textio::Console& console, app::Settings& settings);
-  /// The count on the first line (0 before open or when it could not be read).
-  int32_t count() const { return count_; }
-  /// The next name (20 characters, blank-padded). False at a blank name, at the end of the
-  /// file, after `count` names or after 1000 names: the list has ended.
-  bool next(std::string& name20);
-
- private:
-  std::unique_ptr<std::ifstream> in_;
-  int32_t count_ = 0;
-  int32_t read_ = 0;
-  bool ended_ = false;
-};
 
 }  // namespace image

@@ -1,8 +1,9 @@
 // Header values of a FITS frame: the nine keyword cards, their character filters, and the
 // size, BZERO, date and time read from them.
+#include "image/fits_header.h"
+
 #include <cmath>
 
-#include "image/fits_load.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "image/file_names.h"
+#include "image/fits_header.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -105,7 +106,7 @@ bool fileHolds(const std::string& host, const std::string& content) {
 
 // junk.dat is replaced only when its lines differ from the ones it holds: a batch of frames
 // with the same header writes it once, not once per frame.
-void writeJunk(const app::Settings& settings, const std::vector<std::string>& lines) {
+void writeJunk(const core::Settings& settings, const std::vector<std::string>& lines) {
   std::string path(textio::trimRight(settings.workingPath));
   if (path.size() + 8 > textio::kPathWidth) return;
   std::string content;
@@ -250,7 +251,7 @@ class PixelRows {
 // columns: a tile's row pieces are read along and its column pieces written, all within a
 // few memory pages. False when a band cannot be read (the rows before it are stored).
 bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rules,
-                 const app::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
+                 const core::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
                  float factor, int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
@@ -382,7 +383,7 @@ struct CheckedFrame {
 
 // Reads the header to its END, parses and checks it, and makes sure the file holds every
 // pixel row; false after a message when anything is missing or does not fit.
-bool readFrame(textio::Console& console, const app::Settings& settings, const Camera& camera,
+bool readFrame(textio::Console& console, const core::Settings& settings, const Camera& camera,
                std::istream& in, const std::string& full, int workspace, CheckedFrame& f) {
   std::string where(textio::trimRight(full));
   f.read = readHeader(console, in, settings.verbosity);
@@ -412,7 +413,7 @@ bool readFrame(textio::Console& console, const app::Settings& settings, const Ca
 
 // Takes a checked frame's header values: size, BZERO, the search box, for workspace 1 the
 // date, time, report and header cards.
-void commitHeader(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+void commitHeader(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
                   CheckedFrame& f, int workspace) {
   const FrameHeader& h = f.header;
   auto& box = settings.searchBox;
@@ -433,7 +434,7 @@ void commitHeader(textio::Console& console, app::Settings& settings, Camera& cam
 }
 
 // Stores a checked frame's pixels from `rows`; false after a message when they cannot be read.
-bool commitPixels(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
+bool commitPixels(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
                   Pixels& pixels, PixelRows& rows, const std::string& where, const FrameHeader& h, int addFlag,
                   float factor, int32_t iShift, int32_t jShift, size_t pending) {
   bool lastStripped = false;
@@ -448,7 +449,7 @@ bool commitPixels(textio::Console& console, const app::Settings& settings, Camer
 
 // Opens the frame `name20` of the working path and reads its header and checks it, printing
 // what a load prints up to there; false (after the message) when it cannot be loaded.
-bool openFrame(textio::Console& console, app::Settings& settings, const Camera& camera, std::string_view name20,
+bool openFrame(textio::Console& console, core::Settings& settings, const Camera& camera, std::string_view name20,
                int workspace, std::ifstream& in, std::string& where, CheckedFrame& frame) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return false;
@@ -471,7 +472,7 @@ void announceLoad(textio::Console& console, std::string_view name20) {
 }
 
 // The load's parameters, at verbosity 2.
-void traceLoad(textio::Console& console, const app::Settings& settings, int addFlag, float factor, int32_t iShift,
+void traceLoad(textio::Console& console, const core::Settings& settings, int addFlag, float factor, int32_t iShift,
                int32_t jShift) {
   if (settings.verbosity != 2) return;
   console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
@@ -479,7 +480,7 @@ void traceLoad(textio::Console& console, const app::Settings& settings, int addF
 }
 
 // loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
-bool loadInto(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool loadInto(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
               std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
               int workspace, size_t pending) {
   traceLoad(console, settings, addFlag, factor, iShift, jShift);
@@ -502,19 +503,19 @@ bool loadInto(textio::Console& console, app::Settings& settings, Camera& camera,
 
 }  // namespace
 
-bool loadf(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool loadf(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
            std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
            int workspace) {
   return loadInto(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, workspace, 0);
 }
 
-bool load(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool load(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
   announceLoad(console, name20);
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
 }
 
-bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool loadCleared(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
                  std::string_view name20, size_t pending) {
   pending = std::min(pending, ws.w1.size());
   announceLoad(console, name20);
@@ -523,7 +524,7 @@ bool loadCleared(textio::Console& console, app::Settings& settings, Camera& came
   return false;
 }
 
-bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
                   std::string_view name20) {
   announceLoad(console, name20);
   traceLoad(console, settings, 0, 1.0f, 0, 0);
@@ -561,12 +562,12 @@ bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& cam
   return true;
 }
 
-bool load2(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool load2(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
            std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 2);
 }
 
-bool load3(textio::Console& console, app::Settings& settings, Camera& camera, Workspaces& ws,
+bool load3(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
            std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 3);
 }

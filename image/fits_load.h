@@ -1,6 +1,6 @@
-// Loading a 16-bit FITS frame into a workspace: header cards, header values (size, BZERO,
-// date and time), the camera's pixel-decoding rules, shifts, add mode with a factor, and
-// the frame window. A load never trusts the file: a header or data that does not fit is
+// Loading a 16-bit FITS frame into a workspace: the camera's pixel-decoding rules, shifts,
+// add mode with a factor, and the frame window (the header values are read by
+// image/fits_header.h). A load never trusts the file: a header or data that does not fit is
 // refused before anything in the workspaces changes.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 
@@ -41,65 +41,38 @@ inline bool bzeroCounts(float bzero) { return bzero < -0.1f || bzero > 0.1f; }
 /// receives the sign-strip decision (kept as the camera's lastSignStripped).
 int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero, bool& stripped);
 
-/// The values of a parsed header.
-struct FrameHeader {
-  int32_t bitpix = 0;
-  int32_t naxis = 0;
-  int32_t nx = 0;      ///< NAXIS1: pixels along a file row
-  int32_t ny = 0;      ///< NAXIS2: rows
-  float bzero = 0.0f;  ///< BZERO, 0.0 when the header has none
-  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  float frameTime = 0.0f;  ///< decimal hours UT (mid-exposure with start and end times)
-};
-
-/// The nine keyword cards a load reads (the last card of each keyword wins; blank when absent).
-struct KeywordCards {
-  std::string bitpix, naxis, naxis1, naxis2, dateObs, timeObs, utStart, utEnd, bzero;
-  KeywordCards();
-  /// Keeps the card when its first 8 columns are one of the nine keywords.
-  void take(std::string_view card80);
-};
-
-/// Parses the keyword cards into `header`. The date and time are read only when `withDate`
-/// (a load into workspace 1); dateOrder 0 reads the date as day, month, year, any other value
-/// as year, month, day. Prints the time lines when separate time cards are used. False after
-/// "    error in convh - are you trying to read a non-existent file?" when a needed value
-/// cannot be read. The filtered value fields are left in `junkLines` (one per value read).
-bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, int32_t dateOrder,
-           FrameHeader& header, std::vector<std::string>* junkLines = nullptr);
-
 /// Loads the frame `name20` (20 characters, file type stripped; the current type is appended)
 /// from the working path into workspace 1, 2 or 3. addFlag 1 adds into the workspace, any other
 /// value replaces; every decoded pixel is multiplied by `factor`; file pixel (c, r) goes to
 /// (c - iShift, r - jShift). True (status 0) when loaded. On refusal (file missing, header
 /// unreadable, BITPIX not 16, no END card, size not positive or above the capacity, data
 /// shorter than the header says) a message is printed and nothing else changes.
-[[nodiscard]] bool loadf(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool loadf(textio::Console& console, core::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,
                          int32_t iShift, int32_t jShift, int workspace);
 /// loadf into workspace 1, after printing "   entered load; fname = " and the name.
-[[nodiscard]] bool load(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool load(textio::Console& console, core::Settings& settings, Camera& camera,
                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
                         int32_t iShift, int32_t jShift);
 /// init followed by load in add mode (factor 1, no shift), in one pass: `pending` is what
 /// initLater returned, the number of leading places of workspace 1 that count as cleared. The
 /// console text and the workspace afterwards are those of init and load; places the frame
 /// replaces are not cleared first. A frame that cannot be loaded leaves them cleared.
-[[nodiscard]] bool loadCleared(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool loadCleared(textio::Console& console, core::Settings& settings, Camera& camera,
                                Workspaces& ws, std::string_view name20, size_t pending);
 /// load into workspace 1 replacing (factor 1, no shift) for a batch that reads only a few
 /// places of each frame: the same console text and header values, and every pixel read
 /// through the workspace accessors is the frame's, but the frame's 64 x 64 tiles are decoded
 /// only when first read; ws.deferred.settle() (or any other load) puts the rest in place. A
 /// frame cut by the frame window is stored at once.
-[[nodiscard]] bool loadDeferred(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& camera,
                                 Workspaces& ws, std::string_view name20);
 /// loadf into workspace 2.
-[[nodiscard]] bool load2(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool load2(textio::Console& console, core::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,
                          int32_t iShift, int32_t jShift);
 /// loadf into workspace 3.
-[[nodiscard]] bool load3(textio::Console& console, app::Settings& settings, Camera& camera,
+[[nodiscard]] bool load3(textio::Console& console, core::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,
                          int32_t iShift, int32_t jShift);
 

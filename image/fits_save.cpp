@@ -289,7 +289,7 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws) {
   return std::string(out.begin(), out.end());
 }
 
-void save(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
+void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
           std::string_view name20) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/fits_load.h"
 #include "image/workspaces.h"
@@ -37,7 +37,7 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws);
 /// Saves workspace 1 as `name20` (20 characters, type stripped; the current type is appended)
 /// in the working path. Asks "   you may be overwriting a raw image file; proceed? Y/N [N] "
 /// when the name looks like a raw frame; any answer but y or Y writes nothing.
-void save(textio::Console& console, const app::Settings& settings, Camera& camera, Workspaces& ws,
+void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
           std::string_view name20);
 
 }  // namespace image

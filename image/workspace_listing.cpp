@@ -1,4 +1,6 @@
 // The 11 x 11 pixel listings of a workspace, with the rms of the pixels shown.
+#include "image/workspace_listing.h"
+
 #include <cmath>
 
 #include "image/workspaces.h"

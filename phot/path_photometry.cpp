@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "phot/psf_fit.h"
 #include "phot/sky.h"
 #include "textio/console.h"
@@ -11,7 +11,7 @@
 
 namespace phot {
 
-bool spa(textio::Console& console, const app::Settings& settings, const image::Workspaces& ws,
+bool spa(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
          const motion::PathModel& model, PsfModel& psfModel, float psfZeroRadius, float gain,
          std::ostream* objectPath) {
   if (!(settings.stackPsfRSum > 0.0f) || !(settings.stackPsfESum > 0.0f)) {

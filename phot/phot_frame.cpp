@@ -151,6 +151,10 @@ void measureOptimal(Frame& f, int k, float u, float v, float r0psf, float ellip)
   f.r.error[k] = x.error;
 }
 
+// The position check centres the object with the star finder's own centroid (calib::findb1,
+// box 7): a refined position is then measured exactly as the star position lists that the
+// alignment and the star data table are built from, so the two can be compared and
+// exchanged. Photometry sits above calib, so it borrows the routine rather than keep a copy.
 void checkPosition(Frame& f, int k, float u, float v, float ue, float ve) {
   const int32_t ic = static_cast<int32_t>(u + 0.5f), jc = static_cast<int32_t>(v + 0.5f);
   const calib::Centroid c = calib::findb1(f.t.console, f.t.ws, ic, jc, 7, static_cast<float>(f.r.sky[k]));

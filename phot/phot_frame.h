@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "align/alignment_table.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 #include "motion/path_model.h"
@@ -26,7 +26,7 @@ namespace phot {
 /// The shared tables a frame's photometry reads and writes.
 struct PhotTables {
   textio::Console& console;
-  const app::Settings& settings;
+  const core::Settings& settings;
   const image::Camera& camera;
   image::Workspaces& ws;                   // pixels (sky patches may be marked), date, frameTime
   const align::AlignmentTable& alignment;  // frame time look-up, PSF store

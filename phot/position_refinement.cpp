@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -61,7 +61,7 @@ struct ListFile {
 };
 
 // The common check and heading of both modes; false when no list file is named.
-bool commonCheck(textio::Console& console, const app::Settings& settings) {
+bool commonCheck(textio::Console& console, const core::Settings& settings) {
   console.line("");
   if (settings.starListFile.compare(0, 2, "  ") == 0) {
     console.line("   error: no star positions file has been specifed !");
@@ -75,7 +75,7 @@ bool commonCheck(textio::Console& console, const app::Settings& settings) {
   return true;
 }
 
-bool openList(textio::Console& console, const app::Settings& settings, ListFile& list) {
+bool openList(textio::Console& console, const core::Settings& settings, ListFile& list) {
   if (!textio::adpath(console, settings.workingPath, settings.starListFile, list.full)) return false;
   list.stream.open(textio::hostPath(list.full), std::ios::binary);
   if (!list.stream) {
@@ -86,7 +86,7 @@ bool openList(textio::Console& console, const app::Settings& settings, ListFile&
   return true;
 }
 
-void unreadable(textio::Console& console, const ListLines& lines, const app::Settings& settings) {
+void unreadable(textio::Console& console, const ListLines& lines, const core::Settings& settings) {
   console.line(textio::Line("   error - cannot read line").i(lines.number(), 7).a(" of ")
                    .a(textio::trimRight(settings.starListFile)).a("; star data table unchanged"));
 }
@@ -116,7 +116,7 @@ float horizontalDistance(float du, float dv, const align::PixelSizes& px) {
 
 }  // namespace
 
-void updatePositions(textio::Console& console, const app::Settings& settings, const align::PixelSizes& px,
+void updatePositions(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
                      StarData& sd) {
   if (!commonCheck(console, settings)) return;
   console.line("   The first image in this file will be searched for the stars");
@@ -213,7 +213,7 @@ std::string pathLine(float time, float u, float v, const std::string& code, cons
 
 }  // namespace
 
-void updateMultiple(textio::Console& console, const app::Settings& settings, const align::PixelSizes& px,
+void updateMultiple(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
                     StarData& sd, const align::AlignmentTable& alignment, const motion::PathModel& model,
                     motion::ResidualTable& residuals, float& frameTime) {
   if (!commonCheck(console, settings)) return;

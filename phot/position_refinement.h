@@ -13,7 +13,7 @@
 namespace textio {
 class Console;
 }
-namespace app {
+namespace core {
 struct Settings;
 }
 
@@ -22,14 +22,14 @@ namespace phot {
 /// Refined positions from the first frame of the star list: every table entry within the
 /// matching tolerance of a listed star takes that star's position (a later star wins).
 /// The table changes, and stardata.txt is saved, only when the list was read whole.
-void updatePositions(textio::Console& console, const app::Settings& settings, const align::PixelSizes& px,
+void updatePositions(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
                      StarData& sd);
 
 /// Refined positions averaged over every frame of the star list that has an alignment entry,
 /// each detection carried into the fiducial frame; one object is tracked into objectpath.txt
 /// with its residuals. Files are opened, and the list read whole, before the table changes.
 /// `frameTime` receives the time of each frame looked up.
-void updateMultiple(textio::Console& console, const app::Settings& settings, const align::PixelSizes& px,
+void updateMultiple(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
                     StarData& sd, const align::AlignmentTable& alignment, const motion::PathModel& model,
                     motion::ResidualTable& residuals, float& frameTime);
 

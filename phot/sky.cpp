@@ -20,7 +20,7 @@ int32_t nearestPixel(float c) { return static_cast<int32_t>(c + 0.5f); }
 
 // Diagnostic mode: the 41 x 41 pixels around the patch centre go to sky.dat, then the
 // program stops.
-[[noreturn]] void dumpSkyAndStop(textio::Console& console, const app::Settings& settings,
+[[noreturn]] void dumpSkyAndStop(textio::Console& console, const core::Settings& settings,
                                  const image::Workspaces& ws, int32_t ic, int32_t jc) {
   std::string text;
   for (int32_t i = -20; i <= 20; ++i) {
@@ -65,7 +65,7 @@ void sortSamples(SkySamples& samples) {
 
 }  // namespace
 
-PatchSums getsky(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+PatchSums getsky(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
                  float u, float v, float radius, int32_t markFlag) {
   PatchSums r;
   const int32_t ic = nearestPixel(u);
@@ -115,7 +115,7 @@ void skgAdd(SkySamples& samples, int32_t value) {
   samples.sample[samples.n] = value;
 }
 
-RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, SkySamples& samples) {
+RobustSky skgEstimate(textio::Console& console, const core::Settings& settings, SkySamples& samples) {
   if (settings.skyLocked == 1) return {settings.forcedSky, settings.forcedSkySd};
   const int32_t n = samples.n;
   if (n < 1) return {};
@@ -144,7 +144,7 @@ RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, S
   return r;
 }
 
-std::optional<ObjectSky> boxSky(textio::Console& console, const app::Settings& settings,
+std::optional<ObjectSky> boxSky(textio::Console& console, const core::Settings& settings,
                                 const image::Workspaces& ws, SkySamples& samples, float u, float v) {
   skgClear(samples);
   const int32_t half = settings.skyBox / 2;
@@ -165,7 +165,7 @@ std::optional<ObjectSky> boxSky(textio::Console& console, const app::Settings& s
   return r;
 }
 
-ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
+ObjectSky autoSky(textio::Console& console, const core::Settings& settings,
                   const image::Workspaces& ws, SkySamples& samples, int object, float u, float v) {
   console.line(textio::Line("    automatic sky determination for object =")
                    .i(object, 1).a(" ( ").f(u, 8, 2).f(v, 8, 2).a(")"));
@@ -180,7 +180,7 @@ ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
   return r;
 }
 
-PooledSky pooledSky(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+PooledSky pooledSky(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
                     int object, const std::array<SkySpot, kSkySpots + 1>& spots, int32_t markSky,
                     bool perPosition) {
   PooledSky r;
@@ -227,7 +227,7 @@ PooledSky pooledSky(textio::Console& console, const app::Settings& settings, ima
   return r;
 }
 
-NearestSky nr2sky(textio::Console& console, const app::Settings& settings,
+NearestSky nr2sky(textio::Console& console, const core::Settings& settings,
                   const image::Camera& camera, float u, float v,
                   const std::array<float, kSkySpots + 1>& offsetU,
                   const std::array<float, kSkySpots + 1>& offsetV, const PooledSky& perPosition) {

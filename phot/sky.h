@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 #include "phot/star_data.h"
@@ -35,7 +35,7 @@ struct PatchSums {
 /// markFlag 1 writes 65534 into each patch pixel after reading it. With verbosity exactly 25
 /// the 41 x 41 pixels around the centre are dumped to sky.dat (working path) and the program
 /// stops (FatalStop).
-PatchSums getsky(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+PatchSums getsky(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
                  float u, float v, float radius, int32_t markFlag);
 
 /// Mean, standard deviation and standard error of n values.
@@ -71,7 +71,7 @@ struct RobustSky {
 /// median (sample trunc(0.5n)) as settings.skyEstimator says, with sd = 0.75 (upper - lower
 /// quartile). Indices that truncation would take below 1 are taken as 1; an empty store gives
 /// sky 0 (no valid sky). With skyLocked the forced values are returned and nothing else is done.
-RobustSky skgEstimate(textio::Console& console, const app::Settings& settings, SkySamples& samples);
+RobustSky skgEstimate(textio::Console& console, const core::Settings& settings, SkySamples& samples);
 
 /// The sky of one object: level and standard error per pixel, and one pixel's deviation.
 struct ObjectSky {
@@ -83,13 +83,13 @@ struct ObjectSky {
 /// Automatic sky of object `object` from the skyBox x skyBox pixels centred on the pixel nearest
 /// (u, v): sky and sd from the robust estimator, error sd / skyBox. A box reaching outside the
 /// image gives sky -100.0 and error 0 (the object is not measured).
-ObjectSky autoSky(textio::Console& console, const app::Settings& settings,
+ObjectSky autoSky(textio::Console& console, const core::Settings& settings,
                   const image::Workspaces& ws, SkySamples& samples, int object, float u, float v);
 
 /// The sky of the skyBox x skyBox pixels centred on the pixel nearest (u, v), computed as
 /// autoSky computes it but printing nothing of its own; nothing when the box reaches outside
 /// the image.
-std::optional<ObjectSky> boxSky(textio::Console& console, const app::Settings& settings,
+std::optional<ObjectSky> boxSky(textio::Console& console, const core::Settings& settings,
                                 const image::Workspaces& ws, SkySamples& samples, float u, float v);
 
 /// One sky position of an object, already carried into the frame being measured.
@@ -112,7 +112,7 @@ struct PooledSky {
 /// the image makes the object's sky, error and sd -1.0e6 and ends the loop, except when
 /// `perPosition` is set: then that position alone is invalid and the loop goes on. Pooled
 /// patches holding no pixel at all give sky -1.0e6 as well.
-PooledSky pooledSky(textio::Console& console, const app::Settings& settings, image::Workspaces& ws,
+PooledSky pooledSky(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
                     int object, const std::array<SkySpot, kSkySpots + 1>& spots, int32_t markSky,
                     bool perPosition);
 
@@ -129,7 +129,7 @@ struct NearestSky {
 /// offsetV[j]), j = 1..20, expected in increasing order of the sorted coordinate. Positions
 /// that are undefined or were not measured on this frame are never chosen; when one side has
 /// none the other side's pair is used for both.
-NearestSky nr2sky(textio::Console& console, const app::Settings& settings,
+NearestSky nr2sky(textio::Console& console, const core::Settings& settings,
                   const image::Camera& camera, float u, float v,
                   const std::array<float, kSkySpots + 1>& offsetU,
                   const std::array<float, kSkySpots + 1>& offsetV, const PooledSky& perPosition);

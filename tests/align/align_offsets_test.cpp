@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "tests/align/star_list_text.h"
 #include "tests/support/run_pelm.h"
 #include "textio/console.h"
@@ -168,7 +168,7 @@ TEST(AlignStarList, TruncatedBlockAndUnreadableLine) {
 // Whole runs in a temporary working directory.
 struct AlignRunFixture : ::testing::Test {
   fs::path dir = testsupport::freshFolder("align");
-  app::Settings settings;
+  core::Settings settings;
   std::istringstream keys;
   std::ostringstream screen;
   textio::Console console{keys, screen};

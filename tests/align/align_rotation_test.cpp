@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "align/align_rotation.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "tests/support/run_pelm.h"
@@ -57,7 +57,7 @@ std::string block(const std::string& name, double time, const std::vector<Pos>& 
 
 struct AlignrRun {
   std::filesystem::path dir = testsupport::freshFolder("alignr");
-  app::Settings settings;
+  core::Settings settings;
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "calib/flat_field.h"
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
 #include "tests/image/fits_files.h"
@@ -181,7 +182,7 @@ class CalibBatch : public ::testing::Test {
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera;
   std::unique_ptr<image::Workspaces> ws = std::make_unique<image::Workspaces>();
   calib::StarListOutput stars;

@@ -201,7 +201,7 @@ class CalibMarkPath : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
   std::filesystem::path folder;
-  app::Settings settings;
+  core::Settings settings;
 };
 
 TEST_F(CalibMarkPath, MarksTheLastTwoNumbersOfEveryRecordAfterTheHeader) {

@@ -19,8 +19,8 @@ namespace {
 using calibtest::blank;
 using calibtest::Star;
 
-app::Settings boxed(int32_t nx, int32_t ny) {
-  app::Settings s;
+core::Settings boxed(int32_t nx, int32_t ny) {
+  core::Settings s;
   s.searchBox = {5, nx - 5, 5, ny - 5};
   return s;
 }
@@ -53,7 +53,7 @@ TEST(CalibStarFinding, GaussianStarsOnNoisySkyFoundWithinATenthOfAPixel) {
   const std::vector<Star> stars{{50.3, 40.7, 8000}, {120.6, 100.2, 3000}, {160.45, 30.8, 20000},
                                 {80.0, 120.5, 1500}, {30.9, 110.1, 600}};
   calibtest::paint(*ws, 1000.0, 10.0, 1.2, stars);
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   int n = calib::findst(tc.console, settings, *ws, "synthetic", out);
@@ -82,7 +82,7 @@ TEST(CalibStarFinding, BlockAndConsoleLinesForHandComputedStars) {
   ws->put(120, 100, 1900);
   ws->put(121, 100, 1500);
   ws->frameTime = 21.5042f;
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   EXPECT_EQ(calib::findst(tc.console, settings, *ws, "fmg001              ", out), 2);
@@ -104,7 +104,7 @@ TEST(CalibStarFinding, FrameWithoutStarsWritesHeaderAndEndLineOnly) {
   auto ws = blank(200, 150);
   calibtest::paint(*ws, 1000.0, 5.0, 1.0, {});
   ws->frameTime = 3.25f;
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   EXPECT_EQ(calib::findst(tc.console, settings, *ws, "empty", out), 0);
@@ -131,7 +131,7 @@ TEST(CalibStarFinding, SaturatedFlatTopRemovesItselfByProximity) {
     }
   }
   ASSERT_GE(saturated, 4);
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   std::vector<Found> found;
@@ -147,7 +147,7 @@ TEST(CalibStarFinding, ProximityDropsTheLowerPeakOfAClosePair) {
   calib::setall(*ws, 200, 150, 1000);
   ws->put(60, 60, 1900);
   ws->put(65, 60, 1500);  // 5 pixels away
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   auto count = [&](int proximity) {
     settings.findProximity = proximity;
     calibtest::TestConsole tc;
@@ -214,7 +214,7 @@ TEST(CalibStarFinding, LowSkyRejectsEveryStarWithAMessageEach) {
   calib::setall(*ws, 200, 150, 2);
   ws->put(50, 50, 900);
   ws->put(100, 80, 900);
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   EXPECT_EQ(calib::findst(tc.console, settings, *ws, "dark", out), 0);
@@ -230,7 +230,7 @@ TEST(CalibStarFinding, SkyGridStepsAndOrder) {
   for (int32_t i = 1; i <= 200; ++i) {
     for (int32_t j = 1; j <= 150; ++j) ws->put(i, j, 1000 * j + i);
   }
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   EXPECT_FLOAT_EQ(calib::estsky(settings, *ws), 49143.0f);
   // a box 26 pixels wide: step 1 along i (not 0), 4 along j; rows of 26 samples, so
   // sample 376 is the 12th of the 15th row
@@ -243,7 +243,7 @@ TEST(CalibStarFinding, SkyGridStepsAndOrder) {
 
 TEST(CalibStarFinding, SkyGridTooSmallStopsTheProgram) {
   auto ws = blank(200, 150);
-  app::Settings settings;
+  core::Settings settings;
   settings.searchBox = {5, 30, 5, 30};  // 26 x 26 = 676 pixels
   try {
     calib::estsky(settings, *ws);
@@ -268,7 +268,7 @@ TEST(CalibStarFinding, FourHundredCandidatesEndTheScan) {
     }
   }
   ASSERT_GT(placed, 400);
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   std::ostringstream out;
   EXPECT_EQ(calib::findst(tc.console, settings, *ws, "crowded", out), 400);
@@ -285,7 +285,7 @@ TEST(CalibStarFinding, FourHundredCandidatesEndTheScan) {
 TEST(CalibStarFinding, BrightestStarOfTheBox) {
   auto ws = blank(200, 150);
   calibtest::paint(*ws, 1000.0, 5.0, 1.2, {{70.3, 50.6, 4000}, {150.2, 120.7, 9000}});
-  app::Settings settings = boxed(200, 150);
+  core::Settings settings = boxed(200, 150);
   calibtest::TestConsole tc;
   calib::Brightest b = calib::findbs(tc.console, settings, *ws, 7);
   ASSERT_TRUE(b.found);
@@ -332,7 +332,7 @@ TEST(CalibStarFinding, SearchBoxLargerThanTheImageIsCutToIt) {
   calibtest::paint(*ws, 1000.0, 5.0, 1.2, {{100.3, 75.6, 5000}});
   ws->put(1, 1, 20000);      // a hot corner pixel: a candidate, but too near the edge to measure
   ws->put(200, 150, 20000);
-  app::Settings settings;
+  core::Settings settings;
   settings.searchBox = {-20, 400, -20, 300};
   calibtest::TestConsole tc;
   std::ostringstream out;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   fuzzsupport::writeFile("frame.fit", bytes.substr(kControlBytes));
 
-  app::Settings settings;
+  core::Settings settings;
   image::setTypeCode(settings, image::kCurrentType, "fit");
   image::Camera camera = image::defaultCamera();
   camera.icv = data[0] & 0x7F;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     if (deferred) {
       image::Workspaces& ref = referenceWorkspaces();
-      app::Settings refSettings = settings;
+      core::Settings refSettings = settings;
       image::Camera refCamera = camera;
       fuzzsupport::MemoryConsole refConsole("n\n");
       const bool loaded = image::loadDeferred(mc.console, settings, camera, ws, "frame               ");

@@ -14,10 +14,11 @@
 #include "align/rotation_model.h"
 #include "align/star_list_reader.h"
 #include "app/photometry_dialogues.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "app/state.h"
 #include "app/working_path.h"
 #include "image/camera.h"
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "lightcurve/dmag.h"
 #include "lightcurve/lc_plot.h"
@@ -68,7 +69,7 @@ void deviceCcd(const FileAndAnswers& in) {
 void fileList(const FileAndAnswers& in) {
   writeFile("filelist.txt", in.file);
   MemoryConsole mc(in.answers);
-  app::Settings settings;
+  core::Settings settings;
   image::FileList list;
   if (!list.open(mc.console, settings)) return;
   std::string name;
@@ -103,7 +104,7 @@ void starData(const FileAndAnswers& in) {
 void starsFid(const FileAndAnswers& in) {
   writeFile("stars.fid", in.file);
   MemoryConsole mc(in.answers);
-  app::Settings settings;
+  core::Settings settings;
   auto tables = std::make_unique<align::MatchTables>();
   (void)align::readFiducials(mc.console, settings, *tables, {"reading stars.fid", "no stars.fid", 10});
 }

@@ -25,7 +25,7 @@ std::string frameFile(int nx, int ny, int seed) {
 struct DeferredFrame : fitstest::FrameFixture {
   // The reference: the same workspace set, each frame loaded at once.
   std::unique_ptr<image::Workspaces> eager = std::make_unique<image::Workspaces>();
-  app::Settings eagerSettings;
+  core::Settings eagerSettings;
   image::Camera eagerCamera;
   std::istringstream eagerIn;
   std::ostringstream eagerOut;

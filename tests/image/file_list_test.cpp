@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "image/file_list.h"
 #include "image/file_names.h"
 #include "tests/support/run_pelm.h"
 #include "textio/console.h"
@@ -19,7 +20,7 @@ struct FileListTest : ::testing::Test {
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};
-  app::Settings settings;
+  core::Settings settings;
 
   void SetUp() override {
     settings.workingPath = textio::fixed(dir.string() + "/", 80);

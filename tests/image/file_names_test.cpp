@@ -14,7 +14,7 @@ struct Names : ::testing::Test {
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};
-  app::Settings settings;
+  core::Settings settings;
   void SetUp() override {
     image::setTypeCode(settings, image::kCurrentType, "fit");
     image::setTypeCode(settings, image::kRawType, "fit");

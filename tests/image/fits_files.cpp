@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
@@ -53,7 +53,7 @@ std::unique_ptr<image::Workspaces> loadCorrected(const std::filesystem::path& di
   std::istringstream in;
   std::ostringstream out;
   textio::Console console(in, out);
-  app::Settings settings;
+  core::Settings settings;
   settings.workingPath = textio::fixed(dir.string() + "/", 80);
   image::setTypeCode(settings, image::kCurrentType, "flt");
   image::Camera camera;

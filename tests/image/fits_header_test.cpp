@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "image/fits_header.h"
 #include "image/fits_load.h"
 #include "tests/image/fits_files.h"
 #include "textio/console.h"

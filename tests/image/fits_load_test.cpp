@@ -209,7 +209,7 @@ struct Snapshot {
   std::vector<std::string> cards;
   uint64_t pixels;  // a hash of all three workspaces
   std::array<int32_t, 4> box;
-  explicit Snapshot(const image::Workspaces& ws, const image::Camera& cam, const app::Settings& s)
+  explicit Snapshot(const image::Workspaces& ws, const image::Camera& cam, const core::Settings& s)
       : nx(ws.nx), ny(ws.ny), year(ws.frameYear), month(ws.frameMonth), day(ws.frameDay), hour(ws.frameHour),
         minute(ws.frameMinute), second(ws.frameSecond), cameraNx(cam.nx), bzero(ws.bzero),
         frameTime(ws.frameTime), cards(ws.headerCards), pixels(hash(ws)), box(s.searchBox) {}

@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/file_names.h"
 #include "image/workspaces.h"
@@ -22,7 +22,7 @@ struct FrameFixture : ::testing::Test {
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera;
   std::unique_ptr<image::Workspaces> ws = std::make_unique<image::Workspaces>();
 

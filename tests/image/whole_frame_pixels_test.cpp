@@ -164,7 +164,7 @@ TEST_F(WholeFrame, ClearingAsTheFrameLoadsEqualsClearingFirst) {
       return w;
     };
     std::unique_ptr<image::Workspaces> first = fresh(), asItGoes = fresh();
-    app::Settings s1 = settings, s2 = settings;
+    core::Settings s1 = settings, s2 = settings;
     s1.frameWindow = s2.frameWindow = step.window;
     image::Camera c1 = camera, c2 = camera;
     std::istringstream in1, in2;

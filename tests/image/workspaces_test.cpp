@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "image/workspace_listing.h"
 #include "image/workspaces.h"
 #include "tests/support/run_pelm.h"
 #include "textio/console.h"

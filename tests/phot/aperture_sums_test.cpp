@@ -188,7 +188,7 @@ struct StarField {
 TEST(PhotAperture, SoftAndHardFluxOfNoisyStarsWithinTheirErrors) {
   const StarField field(2024);
   const image::Camera cam = phottest::squareCamera(1.0f);
-  app::Settings settings;
+  core::Settings settings;
   phot::SkySamples samples;
   const float radius = 6.0f;
   double chiSoft = 0.0, chiHard = 0.0;

@@ -17,7 +17,7 @@ using phottest::TestConsole;
 
 struct FrameFixture {
   TestConsole tc;
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera = phottest::squareCamera(1.0f);
   image::Workspaces ws;
   align::AlignmentTable alignment;

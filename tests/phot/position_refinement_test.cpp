@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "motion/path_fit.h"
 #include "phot/position_refinement.h"
 #include "textio/console.h"
@@ -34,7 +34,7 @@ std::string block(const std::string& name, double time, const std::vector<Star>&
 
 struct Refine {
   std::filesystem::path dir = testsupport::freshFolder("refine");
-  app::Settings settings;
+  core::Settings settings;
   std::istringstream in;
   std::ostringstream out;
   textio::Console console{in, out};

@@ -13,13 +13,13 @@ namespace {
 
 using phottest::TestConsole;
 
-app::Settings settingsWith(const char* estimator) {
-  app::Settings s;
+core::Settings settingsWith(const char* estimator) {
+  core::Settings s;
   s.skyEstimator = textio::fixed(estimator, 20);
   return s;
 }
 
-phot::RobustSky estimateOf(const std::vector<int32_t>& values, const app::Settings& s,
+phot::RobustSky estimateOf(const std::vector<int32_t>& values, const core::Settings& s,
                            TestConsole& tc) {
   phot::SkySamples samples;
   phot::skgClear(samples);
@@ -44,7 +44,7 @@ TEST(PhotSky, RobustEstimatorOnSamplesOneToHundred) {
 TEST(PhotSky, RobustEstimatorTracesQuartilesAtVerbosityThree) {
   std::vector<int32_t> values;
   for (int32_t v = 1; v <= 100; ++v) values.push_back(v);
-  app::Settings s = settingsWith("median");
+  core::Settings s = settingsWith("median");
   TestConsole quiet;
   estimateOf(values, s, quiet);
   EXPECT_EQ(quiet.text().find("lower quartile"), std::string::npos);
@@ -63,7 +63,7 @@ TEST(PhotSky, FlatSkyLockedSkyAndTinySamples) {
   EXPECT_EQ(flat.sky, 812.0f);
   EXPECT_EQ(flat.sd, 0.0f);
 
-  app::Settings locked = settingsWith("median");
+  core::Settings locked = settingsWith("median");
   locked.skyLocked = 1;
   locked.forcedSky = 345.5f;
   locked.forcedSkySd = 7.25f;
@@ -97,7 +97,7 @@ TEST(PhotSky, PatchOfRadiusTwoPointFourHoldsNinePixels) {
   for (int32_t i = 1; i <= 30; ++i)
     for (int32_t j = 1; j <= 30; ++j) ws.put(i, j, 1000 * i + j);
   TestConsole tc;
-  app::Settings s;
+  core::Settings s;
   const phot::PatchSums p = phot::getsky(tc.console, s, ws, 10.4f, 19.6f, 2.4f, 0);
   ASSERT_FALSE(p.outside);
   EXPECT_EQ(p.n, 9.0);
@@ -114,7 +114,7 @@ TEST(PhotSky, PatchOfRadiusTwoPointFourHoldsNinePixels) {
 TEST(PhotSky, PatchMarksPixelsAndStopsAtTheEdge) {
   image::Workspaces ws = phottest::flatFrame(20, 20, 100);
   TestConsole tc;
-  app::Settings s;
+  core::Settings s;
   const phot::PatchSums marked = phot::getsky(tc.console, s, ws, 10.0f, 10.0f, 2.0f, 1);
   EXPECT_EQ(marked.sum, 900.0);  // values read before marking
   int32_t p = 0;
@@ -133,7 +133,7 @@ TEST(PhotSky, VerbosityTwentyFiveDumpsThePatchAndStops) {
   for (int32_t i = 1; i <= 60; ++i)
     for (int32_t j = 1; j <= 60; ++j) ws.put(i, j, 100 * i + j);
   const auto folder = testsupport::freshFolder("skydump");
-  app::Settings s;
+  core::Settings s;
   s.workingPath = textio::fixed(folder.string() + "/", 80);
   s.verbosity = 25;
   TestConsole tc;
@@ -181,7 +181,7 @@ TEST(PhotSky, AutomaticBoxSky) {
   image::Workspaces ws = phottest::flatFrame(120, 120, 500);
   ws.put(60, 60, 30000);  // the object itself: clipped away
   ws.put(61, 60, 20000);
-  app::Settings s;
+  core::Settings s;
   s.skyBox = 21;
   TestConsole tc;
   phot::SkySamples samples;
@@ -201,7 +201,7 @@ TEST(PhotSky, AutomaticBoxSky) {
 TEST(PhotSky, AutomaticBoxSkyOnNoise) {
   const double level = 1000.0;
   image::Workspaces ws = phottest::noisyFrame(200, 200, level, [](int32_t, int32_t) { return 0.0; }, 7);
-  app::Settings s;
+  core::Settings s;
   TestConsole tc;
   phot::SkySamples samples;
   const phot::ObjectSky sky = phot::autoSky(tc.console, s, ws, samples, 1, 100.0f, 100.0f);
@@ -222,7 +222,7 @@ std::array<phot::SkySpot, phot::kSkySpots + 1> spotsAt(std::initializer_list<std
 TEST(PhotSky, PooledPatches) {
   image::Workspaces ws = phottest::flatFrame(100, 100, 200);
   for (int32_t j = 1; j <= 100; ++j) ws.put(70, j, 300);
-  app::Settings s;
+  core::Settings s;
   s.skyApertureRadius = 1.0f;  // R = 1: the single centre pixel
   TestConsole tc;
   const phot::PooledSky pooled =
@@ -254,7 +254,7 @@ TEST(PhotSky, PooledPatches) {
 
 TEST(PhotSky, PooledTraceShowsPlusMinusByte) {
   image::Workspaces ws = phottest::flatFrame(60, 60, 200);
-  app::Settings s;
+  core::Settings s;
   s.verbosity = 3;
   s.skyApertureRadius = 2.0f;
   TestConsole tc;
@@ -264,7 +264,7 @@ TEST(PhotSky, PooledTraceShowsPlusMinusByte) {
 }
 
 struct NearestCase {
-  app::Settings settings;
+  core::Settings settings;
   image::Camera camera = phottest::squareCamera();
   std::array<float, phot::kSkySpots + 1> du{}, dv{};
   phot::PooledSky measured;

@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "image/camera.h"
 #include "image/workspaces.h"
 #include "textio/console.h"

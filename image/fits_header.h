@@ -1,0 +1,43 @@
+// Header values of a FITS frame: the nine keyword cards a load reads, and the size, BZERO,
+// date and time parsed from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textio {
+class Console;
+}
+
+namespace image {
+
+/// The values of a parsed header.
+struct FrameHeader {
+  int32_t bitpix = 0;
+  int32_t naxis = 0;
+  int32_t nx = 0;      ///< NAXIS1: pixels along a file row
+  int32_t ny = 0;      ///< NAXIS2: rows
+  float bzero = 0.0f;  ///< BZERO, 0.0 when the header has none
+  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  float frameTime = 0.0f;  ///< decimal hours UT (mid-exposure with start and end times)
+};
+
+/// The nine keyword cards a load reads (the last card of each keyword wins; blank when absent).
+struct KeywordCards {
+  std::string bitpix, naxis, naxis1, naxis2, dateObs, timeObs, utStart, utEnd, bzero;
+  KeywordCards();
+  /// Keeps the card when its first 8 columns are one of the nine keywords.
+  void take(std::string_view card80);
+};
+
+/// Parses the keyword cards into `header`. The date and time are read only when `withDate`
+/// (a load into workspace 1); dateOrder 0 reads the date as day, month, year, any other value
+/// as year, month, day. Prints the time lines when separate time cards are used. False after
+/// "    error in convh - are you trying to read a non-existent file?" when a needed value
+/// cannot be read. The filtered value fields are left in `junkLines` (one per value read).
+bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, int32_t dateOrder,
+           FrameHeader& header, std::vector<std::string>* junkLines = nullptr);
+
+}  // namespace image
