@@ -17,6 +17,7 @@
 #include "app/photometry_commands.h"
 #include "app/photometry_dialogues.h"
 #include "app/settings_commands.h"
+#include "app/site_commands.h"
 #include "app/sky_spot_command.h"
 #include "app/stacking_commands.h"
 #include "app/working_path.h"
@@ -1071,7 +1072,23 @@ constexpr std::array kCommands{
              "<return> takes the name shown. Name, designation, observers and\n"
              "contact are required; times are the JD of the date and UT columns",
              "reads <name>.res; writes <name>.alc (or the name given)",
-             "working path"}},
+             "working path; observers, contact and position default to site.txt's"}},
+    Command{"site", [](Session& s) { siteCommand(s); },
+            {kStartupGroup, "keep the observatory's code, position, people and telescope",
+             ">observatory code : <code>\n"
+             "the Minor Planet Center's code of the observatory (3 characters)\n"
+             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <lon> <lat> <alt>\n"
+             ">observers : <names>\n"
+             ">measurers : <names>\n"
+             "names separated by commas\n"
+             ">telescope (aperture m, design, detector) : <aperture>, <design>, <detector>\n"
+             "e.g. 0.35, Schmidt-Cassegrain, CCD\n"
+             ">contact name : <name>\n"
+             ">contact info : <e-mail and address>\n"
+             "each prompt shows the stored value in brackets; <return> keeps it.\n"
+             "Every value is required; nothing is written when one is missing or out of range",
+             "reads and writes site.txt (start folder, beside device.ccd)",
+             "the site `alcdef` reports"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

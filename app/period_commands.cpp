@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/site_commands.h"
 #include "app/working_path.h"
 #include "lightcurve/alcdef.h"
 #include "lightcurve/light_curve_file.h"
 #include "lightcurve/period_output.h"
 #include "lightcurve/period_search.h"
+#include "sky/site.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -116,6 +118,26 @@ std::string alcName(const std::string& typed) {
   return name.replace(at, 4, ".alc");
 }
 
+// The observatory's longitude and latitude; with a site, shown in brackets and kept on a
+// blank answer. False after a message when the answer is not two numbers.
+bool askSitePosition(Session& s, const sky::Site* site, lightcurve::AlcdefSession& a) {
+  const std::string prompt = "  observatory longitude and latitude, degrees (E+, N+)";
+  if (site == nullptr) {
+    std::vector<double> v = s.console.askNumbers(prompt + " : ", "dd");
+    a.longitude = v[0], a.latitude = v[1];
+    return true;
+  }
+  std::string stored = sky::locationText(*site);
+  stored = stored.substr(0, stored.rfind(' '));
+  std::string answer = askKept(s, prompt.substr(2), stored);
+  textio::FreeItems items(answer);
+  if (!items.real(a.longitude) || !items.real(a.latitude)) {
+    s.console.line("   error - cannot read a longitude and latitude from: " + answer);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void periodCommand(Session& s) {
@@ -156,14 +178,17 @@ void alcdefCommand(Session& s) {
   a.objectNumber = static_cast<int64_t>(c.askNumbers("  object number (0 if unnumbered) : ", "i")[0]);
   a.objectName = askText(c, "  object name : ");
   a.mpcDesignation = askText(c, "  MPC designation : ");
-  a.observers = askText(c, "  observers : ");
-  a.contactName = askText(c, "  contact name : ");
-  a.contactInfo = askText(c, "  contact info : ");
+  sky::Site site;
+  std::string siteProblem;
+  bool haveSite = sky::readSite(sky::kSiteFile, site, siteProblem) == sky::SiteRead::Ok;
+  if (!haveSite) site = sky::Site{};
+  a.observers = askKept(s, "observers", site.observers);
+  a.contactName = askKept(s, "contact name", site.contactName);
+  a.contactInfo = askKept(s, "contact info", site.contactInfo);
   std::string filter = askText(c, "  filter [C] : ");
   for (char& ch : filter) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   a.filter = filter.empty() ? "C" : filter;
-  std::vector<double> site = c.askNumbers("  observatory longitude and latitude, degrees (E+, N+) : ", "dd");
-  a.longitude = site[0], a.latitude = site[1];
+  if (!askSitePosition(s, haveSite ? &site : nullptr, a)) return;
   std::string fallback = alcName(typed);
   c.prompt("  output file [" + std::string(textio::trimRight(fallback)) + "] : ");
   std::string output = c.answerText(20);
