@@ -1,13 +1,9 @@
 // pelm: interactive reduction of CCD frames. Reads commands and their answers from the
 // console or from script files until stop, exit or x.
 #include <cstring>
-#include <exception>
 #include <iostream>
 
-#include "app/interpreter.h"
-#include "app/startup.h"
-#include "app/state.h"
-#include "textio/console.h"
+#include "app/session.h"
 #include "textio/stop_signals.h"
 
 namespace {
@@ -45,27 +41,5 @@ int main(int argc, char** argv) {
   if (int status = handleArguments(argc, argv); status >= 0) return status;
   std::ios::sync_with_stdio(false);
   textio::installStopSignals();
-  auto state = std::make_unique<app::State>();
-  textio::Console console(std::cin, std::cout);
-  app::Session session{*state, console};
-  try {
-    app::startup(session);
-    while (app::comint(session) == app::Next::Continue) {
-    }
-  } catch (const textio::FatalStop& stop) {
-    if (*stop.what() != '\0') console.line(stop.what());
-    console.closeLog();
-    std::cout.flush();
-    return 1;
-  } catch (const std::exception& failure) {
-    // A failure no command expected (out of memory, a library error): still end in order,
-    // so the log file and the open star list are flushed and closed.
-    console.line(std::string("   error - program stopped: ") + failure.what());
-    console.closeLog();
-    std::cout.flush();
-    return 1;
-  }
-  console.closeLog();
-  std::cout.flush();
-  return 0;
+  return app::runSession(std::cin, std::cout);
 }

@@ -1,9 +1,11 @@
 // The program's state: every table that outlives one command, composed in one record
-// that main creates and hands to the interpreter. Tests build a fresh one each.
+// that a session creates and hands to the interpreter. Tests build a fresh one each or
+// reset one.
 #pragma once
 
 #include <fstream>
 #include <memory>
+#include <utility>
 
 #include "align/alignment_table.h"
 #include "app/settings.h"
@@ -39,6 +41,10 @@ struct State {
   phot::SkySpotSums skySpots;      // sky-spot sums of the current multisky command
   std::unique_ptr<std::ofstream> objectPath;  // objectpath.txt while openpathfi holds it open
   motion::PathModels paths;        // path models 1 and 2 of the moving object
+
+  /// Puts every member back to the value a newly made State has (files it holds open are
+  /// closed): one assignment from a fresh record, so a member added later is reset too.
+  void reset() { *this = std::move(*std::make_unique<State>()); }
 };
 
 /// What a command handler works with: the state and the console.

@@ -48,6 +48,8 @@ void installStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+void clearStopSignal() { received = 0; }
+
 void stopIfSignalled() {
   if (received != 0) throw FatalStop("   interrupted - program stopped");
 }

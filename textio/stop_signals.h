@@ -11,6 +11,10 @@ namespace textio {
 /// Installs the handler for SIGINT and SIGTERM.
 void installStopSignals();
 
+/// Forgets a signal received earlier: a session run after another one in the same process
+/// (the tests run many) starts with no stop pending.
+void clearStopSignal();
+
 /// Throws FatalStop ("   interrupted - program stopped") when a signal has been received.
 void stopIfSignalled();
 

@@ -4,22 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
+#include <string>
+
+#include "tests/support/in_process.h"
 
 namespace {
 
-struct AlignmentCommands : ::testing::Test {
-  std::unique_ptr<app::State> state = std::make_unique<app::State>();
-  std::istringstream keys;
-  std::ostringstream screen;
-  textio::Console console{keys, screen};
-  app::Session session{*state, console};
-};
+struct AlignmentCommands : ::testing::Test, testsupport::InProcess {};
 
 TEST_F(AlignmentCommands, AlignWithoutAStarListNameStopsBeforeThePause) {
   state->settings.starListFile = std::string(20, ' ');
-  keys.str("should not be read\n");
+  answers("should not be read\n");
   app::alignCommand(session);
   std::string out = screen.str();
   EXPECT_NE(out.find("  error: no star position list file has been defined\n"
@@ -28,14 +23,14 @@ TEST_F(AlignmentCommands, AlignWithoutAStarListNameStopsBeforeThePause) {
             std::string::npos);
   EXPECT_EQ(out.find("press return"), std::string::npos);
   std::string rest;
-  std::getline(keys, rest);
+  std::getline(keyboard, rest);
   EXPECT_EQ(rest, "should not be read");
 }
 
 TEST_F(AlignmentCommands, RotateframSetsTheFrameTimeFromTheAlignmentTable) {
   state->settings.workingPath = std::string(80, ' ');
   state->alignment.entries[3] = {"img007              ", 25.125f, 1.0f, 2.0f, 0.0f, 3, 100.0f};
-  keys.str("img007.fts\n");
+  answers("img007.fts\n");
   app::rotateframCommand(session);
   EXPECT_EQ(state->ws.frameTime, 25.125f);
   EXPECT_NE(screen.str().find("this command not working yet!\n"), std::string::npos);

@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 const fs::path kDmagRes = fs::path(PELM_SOURCE_DIR) / "tests/sessions/dmag-magnitudes.files/night1.res";
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
-
 // A folder with a camera and two generated nights (2.8 h, double-peaked) as night1.res and
 // night2.res.
 fs::path nightsFolder(const std::string& tag) {
@@ -57,7 +50,7 @@ TEST(PeriodCommand, TwoNightsFromAScriptGiveTheLinesAndTheFiles) {
   EXPECT_NE(r.out.find("\n  half the best period (h) = "), std::string::npos);
   EXPECT_NE(r.out.find("\n  double the best period (h) = "), std::string::npos);
   // The report holds the whole scan, one trial a line, after its column titles.
-  std::vector<std::string> report = linesOf(testsupport::readFile(dir / "period.txt"));
+  std::vector<std::string> report = testsupport::lines(testsupport::readFile(dir / "period.txt"));
   size_t titles = 0;
   while (titles < report.size() && report[titles] != "   period (h)      chi2/nu") ++titles;
   ASSERT_LT(titles, report.size());
@@ -92,7 +85,7 @@ TEST(PeriodCommand, BadInputGivesOneMessageAndNoFile) {
   std::string header = good.substr(0, good.find(" 2026"));
   testsupport::writeFile(dir / "short.res", header + " 2026  3 14  21.000  1.5 0.4\n");
   testsupport::writeFile(dir / "empty.res", header);
-  std::vector<std::string> lines = linesOf(good);
+  std::vector<std::string> lines = testsupport::lines(good);
   std::string five = header;
   for (size_t k = 7; k < 12; ++k) five += lines[k] + "\n";
   testsupport::writeFile(dir / "five.res", five);
@@ -129,7 +122,7 @@ struct Alcdef {
 
 Alcdef readAlcdef(const std::string& text) {
   Alcdef a;
-  std::vector<std::string> l = linesOf(text);
+  std::vector<std::string> l = testsupport::lines(text);
   const std::regex keyValue("([A-Z]+[0-9]*)=(.*)");
   const std::regex dataLine("DATA=(\\d{7}\\.\\d{6})\\|(-?\\d+\\.\\d{3})\\|(\\d+\\.\\d{3})");
   size_t i = 0;
@@ -187,7 +180,7 @@ TEST(AlcdefCommand, WrittenFilesFollowTheFormatAndCarryTheResValues) {
   EXPECT_EQ(night.meta.find("SESSIONDATE")->second, "2026-03-17");
   EXPECT_EQ(night.meta.find("SESSIONTIME")->second, "21:00:00");
   // Every accepted .res line once, with its magnitude, error and date to the printed precision.
-  std::vector<std::string> res = linesOf(testsupport::readFile(dir / "night2.res"));
+  std::vector<std::string> res = testsupport::lines(testsupport::readFile(dir / "night2.res"));
   std::vector<std::vector<double>> rows;
   for (const std::string& l : res) {
     std::istringstream f(l);

@@ -12,7 +12,9 @@
 #include "image/fits_load.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
+#include "tests/image/fits_files.h"
 #include "tests/phot/synthetic.h"
+#include "tests/support/in_process.h"
 #include "tests/support/run_pelm.h"
 
 namespace fs = std::filesystem;
@@ -21,25 +23,12 @@ namespace {
 
 constexpr int kNx = 100, kNy = 80;
 
-std::string card(const std::string& text) { return textio::fixed(text, 80); }
-
 // A 16-bit frame stored with BZERO 32768; value(i, j) for pixel (i, j), i along the row.
 std::string fitsFrame(const std::function<int32_t(int, int)>& value, const std::string& dateObs) {
-  std::string h = card("SIMPLE  =                    T") + card("BITPIX  =                   16") +
-                  card("NAXIS   =                    2") +
-                  card(textio::Line("NAXIS1  = ").i(kNx, 20).str()) +
-                  card(textio::Line("NAXIS2  = ").i(kNy, 20).str()) +
-                  card("BZERO   =                32768") + card("DATE-OBS= '" + dateObs + "'") + card("END");
-  h.resize((h.size() + 2879) / 2880 * 2880, ' ');
-  std::string d;
-  for (int j = 1; j <= kNy; ++j)
-    for (int i = 1; i <= kNx; ++i) {
-      auto stored = static_cast<uint16_t>(value(i, j) ^ 0x8000);
-      d += static_cast<char>(stored >> 8);
-      d += static_cast<char>(stored & 0xFF);
-    }
-  d.resize((d.size() + 2879) / 2880 * 2880, '\0');
-  return h + d;
+  std::vector<std::string> cards = fitstest::basicCards(kNx, kNy);
+  cards.push_back(fitstest::card("DATE-OBS= '" + dateObs + "'"));
+  return fitstest::header(cards) +
+         fitstest::data(kNx, kNy, [&](int i, int j) { return static_cast<uint16_t>(value(i, j) ^ 0x8000); });
 }
 
 // Two stars of the elliptical model (amplitude 2500, r0 1.4, e 1) at fiducial (40, 30) and
@@ -56,15 +45,11 @@ std::string starFrame(double du, double dv, unsigned seed, const std::string& da
   }, dateObs);
 }
 
-struct ListRun {
+struct ListRun : testsupport::InProcess {
   fs::path folder = testsupport::freshFolder("photfiles");
-  std::istringstream keyboard;
-  std::ostringstream screen;
-  textio::Console console{keyboard, screen};
-  std::unique_ptr<app::State> state = std::make_unique<app::State>();
-  app::Session session{*state, console};
 
-  ListRun(const std::string& answers, const std::vector<std::string>& frames) : keyboard(answers) {
+  ListRun(const std::string& keyed, const std::vector<std::string>& frames) {
+    answers(keyed);
     app::State& s = *state;
     s.settings.workingPath = textio::fixed(folder.string() + "/", 80);
     for (auto& code : s.settings.fileTypeCodes) code = "fit";
@@ -95,10 +80,7 @@ struct ListRun {
   }
   ~ListRun() { fs::remove_all(folder); }
   std::vector<std::string> lines(const std::string& name) {
-    std::istringstream in(testsupport::readFile(folder / name));
-    std::vector<std::string> out;
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
+    return testsupport::lines(testsupport::readFile(folder / name));
   }
 };
 

@@ -9,6 +9,7 @@
 
 #include "align/alignment_table.h"
 #include "phot/star_data.h"
+#include "tests/image/fits_files.h"
 #include "tests/phot/synthetic.h"
 #include "tests/support/run_pelm.h"
 #include "textio/fixed_text.h"
@@ -20,29 +21,18 @@ namespace {
 
 constexpr int kNx = 100, kNy = 80;
 
-std::string card(const std::string& text) { return textio::fixed(text, 80); }
-
 std::string frameFile(double du, double dv, unsigned seed) {
   const image::Workspaces ws = phottest::noisyFrame(kNx, kNy, 600.0, [&](int32_t i, int32_t j) {
     return phottest::ellipticalPixel(2500.0, 40.0 + du, 30.0 + dv, 1.4, 1.0, i, j) +
            phottest::ellipticalPixel(2500.0, 70.0 + du, 50.0 + dv, 1.4, 1.0, i, j);
   }, seed);
-  std::string h = card("SIMPLE  =                    T") + card("BITPIX  =                   16") +
-                  card("NAXIS   =                    2") + card(textio::Line("NAXIS1  = ").i(kNx, 20).str()) +
-                  card(textio::Line("NAXIS2  = ").i(kNy, 20).str()) + card("BZERO   =                32768") +
-                  card("DATE-OBS= '2026-03-09T21:30:00'") + card("END");
-  h.resize((h.size() + 2879) / 2880 * 2880, ' ');
-  std::string d;
-  for (int j = 1; j <= kNy; ++j)
-    for (int i = 1; i <= kNx; ++i) {
-      int32_t p = 0;
-      (void)ws.get(i, j, p);
-      const auto stored = static_cast<uint16_t>(p ^ 0x8000);
-      d += static_cast<char>(stored >> 8);
-      d += static_cast<char>(stored & 0xFF);
-    }
-  d.resize((d.size() + 2879) / 2880 * 2880, '\0');
-  return h + d;
+  std::vector<std::string> cards = fitstest::basicCards(kNx, kNy);
+  cards.push_back(fitstest::card("DATE-OBS= '2026-03-09T21:30:00'"));
+  return fitstest::header(cards) + fitstest::data(kNx, kNy, [&](int i, int j) {
+           int32_t p = 0;
+           (void)ws.get(i, j, p);
+           return static_cast<uint16_t>(p ^ 0x8000);
+         });
 }
 
 TEST(PhotometrySession, PhotometryCommandWritesHeaderAndRecordsToTheLog) {
@@ -75,9 +65,7 @@ TEST(PhotometrySession, PhotometryCommandWritesHeaderAndRecordsToTheLog) {
   const testsupport::RunResult r =
       testsupport::runPelm(dir, "skybox\n21\nrphot\n4\nlog\n\nphotometry\nref\nvar\n\n...\nstop\n");
   EXPECT_EQ(r.status, 0) << r.out;
-  std::istringstream log(testsupport::readFile(dir / "pelmlog.txt"));
-  std::vector<std::string> lines;
-  for (std::string l; std::getline(log, l);) lines.push_back(l);
+  const std::vector<std::string> lines = testsupport::lines(testsupport::readFile(dir / "pelmlog.txt"));
   size_t start = 0;
   while (start < lines.size() && lines[start] != "\" \"") ++start;
   const std::vector<std::string> header = {

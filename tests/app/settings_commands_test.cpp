@@ -1,30 +1,11 @@
 // Settings commands run in-process on a fresh state: the stored values and their limits.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
-
-#include "app/command_table.h"
-#include "app/state.h"
+#include "tests/support/in_process.h"
 
 namespace {
 
-struct InProcess {
-  std::unique_ptr<app::State> state = std::make_unique<app::State>();
-  std::istringstream in;
-  std::ostringstream out;
-  textio::Console console{in, out};
-
-  // Runs one command with the given answers (one per line).
-  void command(const std::string& keyword, const std::string& answers) {
-    in.clear();
-    in.str(answers);
-    app::Session s{*state, console};
-    const app::Command* c = app::findCommand(keyword);
-    ASSERT_NE(c, nullptr) << keyword;
-    c->run(s);
-  }
-};
+using testsupport::InProcess;
 
 TEST(SettingsCommands, ThresholdKeepsTheIntegerPartAndSetfindstaTakesBoth) {
   InProcess r;
@@ -75,7 +56,7 @@ TEST(SettingsCommands, SkySubtractionMethodAsksAgainOutsideOneToThree) {
   InProcess r;
   r.command("skysubtrac", "4\n3\n");
   EXPECT_EQ(r.state->settings.skySubtractionMethod, 3);
-  EXPECT_NE(r.out.str().find("   error:  choose 1, 2 or 3"), std::string::npos);
+  EXPECT_NE(r.printed().find("   error:  choose 1, 2 or 3"), std::string::npos);
 }
 
 TEST(SettingsCommands, AperturesAndStarListName) {

@@ -13,6 +13,7 @@
 #include "app/state.h"
 #include "image/camera.h"
 #include "tests/image/fits_files.h"
+#include "tests/support/in_process.h"
 #include "tests/support/run_pelm.h"
 #include "textio/fixed_text.h"
 
@@ -20,13 +21,8 @@ namespace {
 
 constexpr int kN = 64;
 
-struct Stacking {
+struct Stacking : testsupport::InProcess {
   std::filesystem::path dir = testsupport::freshFolder("stack");
-  std::unique_ptr<app::State> state = std::make_unique<app::State>();
-  std::istringstream in;
-  std::ostringstream out;
-  textio::Console console{in, out};
-  app::Session s{*state, console};
   std::string alignDat;
   std::vector<std::string> names;
 
@@ -67,7 +63,7 @@ struct Stacking {
   }
   int count(const std::string& text) {
     int n = 0;
-    for (size_t p = out.str().find(text); p != std::string::npos; p = out.str().find(text, p + 1)) ++n;
+    for (size_t p = printed().find(text); p != std::string::npos; p = printed().find(text, p + 1)) ++n;
     return n;
   }
 };
@@ -87,14 +83,13 @@ TEST(Stacking, AvfilesGivesTheMeanAndRescalesWhenAFrameIsMissing) {
   for (const char* n : {"a", "b", "c"}) {
     std::filesystem::rename(t.dir / (std::string(n) + ".fts"), t.dir / (std::string(n) + ".fit"));
   }
-  t.in.str("...\n");
-  app::avfiles(t.s);
+  t.answers("...\n");
+  app::avfiles(t.session);
   EXPECT_EQ(t.pixel(1, 1), 233);
   EXPECT_EQ(t.pixel(kN, kN), 233);
   std::filesystem::remove(t.dir / "c.fit");
-  t.in.clear();
-  t.in.str("...\n");
-  app::avfiles(t.s);
+  t.answers("...\n");
+  app::avfiles(t.session);
   EXPECT_EQ(t.pixel(10, 10), 150);
   EXPECT_EQ(t.count("could not be loaded"), 1);
 }
@@ -104,14 +99,14 @@ TEST(Stacking, StackPutsShiftedStarsBackOnTheFiducialPixels) {
   const int di[] = {0, 3, -2, 5}, dj[] = {0, 1, 4, -3};
   for (int k = 0; k < 4; ++k) t.frame("f" + std::to_string(k), 20.0f + k, di[k], dj[k], 0, 3, square(30 + di[k], 25 + dj[k], 800));
   t.writeLists();
-  t.in.str("...\n");
-  app::stack(t.s);
+  t.answers("...\n");
+  app::stack(t.session);
   EXPECT_EQ(t.pixel(30, 25), 900);
   EXPECT_EQ(t.pixel(31, 26), 900);
   EXPECT_EQ(t.pixel(33, 25), 100);
   EXPECT_EQ(t.count("   total number of files stacked =   4\n"), 1);
   EXPECT_NEAR(t.state->settings.stackTimeSum, 21.5f, 1e-5);
-  EXPECT_NE(t.out.str().find("                    average time = 21.500\n"), std::string::npos);
+  EXPECT_NE(t.printed().find("                    average time = 21.500\n"), std::string::npos);
 }
 
 TEST(Stacking, FwhmAtTheLimitIsStackedAndAboveItIsNot) {
@@ -120,8 +115,8 @@ TEST(Stacking, FwhmAtTheLimitIsStackedAndAboveItIsNot) {
   t.frame("ok", 1.0f, 0, 0, 0, 3, [](int, int) { return 300; });
   t.frame("wide", 1.1f, 0, 0, 0, 4, [](int, int) { return 900; });
   t.writeLists();
-  t.in.str("...\n");
-  app::stack(t.s);
+  t.answers("...\n");
+  app::stack(t.session);
   EXPECT_EQ(t.pixel(5, 5), 300);
   EXPECT_EQ(t.count("   adding file ok"), 1);
   EXPECT_EQ(t.count("   adding file wide"), 0);
@@ -133,8 +128,8 @@ TEST(Stacking, PartialStacksOfMaxStackFrames) {
     t.state->settings.maxStack = 3;
     for (int k = 0; k < frames; ++k) t.frame("p" + std::to_string(k), 1.0f + 0.1f * k, 0, 0, 0, 3, [](int, int) { return 10; });
     t.writeLists();
-    t.in.str("...\n");
-    app::stack(t.s);
+    t.answers("...\n");
+    app::stack(t.session);
     EXPECT_EQ(t.count("   total number of files stacked =   3\n"), frames / 3) << frames;
     EXPECT_EQ(t.count("average time"), 0);
     // Each partial stack is measured along the path; without a PSF model nothing is appended.
@@ -151,8 +146,8 @@ TEST(Stacking, AFrameMissingFromTheAlignmentOrTheDiskIsNotStacked) {
   testsupport::writeFile(t.dir / "filelist.txt", "4\n" + textio::fixed("a", 20) + "\n" + textio::fixed("gone", 20) +
                                                      "\n" + textio::fixed("b", 20) + "\n" + textio::fixed("x", 20) + "\n \n");
   std::filesystem::remove(t.dir / "b.fts");
-  t.in.str("...\n");
-  app::stack(t.s);
+  t.answers("...\n");
+  app::stack(t.session);
   EXPECT_EQ(t.pixel(3, 3), 100);
   EXPECT_EQ(t.count("   total number of files stacked =   1\n"), 1);
   EXPECT_EQ(t.count("  no offset recorded for this file !\n"), 2);
@@ -162,8 +157,8 @@ TEST(Stacking, EmptyStackIsReportedWithoutDividingByZero) {
   Stacking t;
   t.frame("wide", 1.0f, 0, 0, 0, 9, [](int, int) { return 100; });
   t.writeLists();
-  t.in.str("...\n");
-  app::rstack(t.s);
+  t.answers("...\n");
+  app::rstack(t.session);
   EXPECT_EQ(t.count("   error - no frames stacked\n"), 1);
   EXPECT_EQ(t.pixel(3, 3), 0);
   EXPECT_EQ(t.state->settings.stackTimeSum, 0.0f);
@@ -185,11 +180,11 @@ TEST(Stacking, TrackAndStackMakesTheMovingObjectPointLike) {
     t->state->paths.model1.cu[1] = 20.0f;
     t->state->paths.model1.cu[2] = 4.0f;
     t->state->paths.model1.cv[1] = 30.0f;
-    t->in.str("...\n");
+    t->answers("...\n");
   }
-  app::stack(plain.s);
+  app::stack(plain.session);
   track.state->settings.motionOn = 1;
-  app::stack(track.s);
+  app::stack(track.session);
   int plainPeak = 0;
   for (int i = 15; i <= 35; ++i) plainPeak = std::max(plainPeak, plain.pixel(i, 30) - 100);
   int trackPeak = track.pixel(20, 30) - 100;
@@ -212,8 +207,8 @@ TEST(Stacking, RstackUndoesARotationAndASubPixelShift) {
   t.frame("r0", 1.0f, 0, 0, 0, 3, gauss(u0, v0));
   t.frame("r1", 1.1f, static_cast<float>(du), static_cast<float>(dv), static_cast<float>(rot), 3, gauss(uf, vf));
   t.writeLists();
-  t.in.str("...\n");
-  app::rstack(t.s);
+  t.answers("...\n");
+  app::rstack(t.session);
   double sum = 0, su = 0, sv = 0;
   for (int i = 32; i <= 48; ++i) {
     for (int j = 27; j <= 43; ++j) {
@@ -242,9 +237,9 @@ TEST(Stacking, PathPhotometryAppendsToTheOpenObjectPathFile) {
   t.state->settings.stackPsfESum = 1.0f;
   t.state->settings.stackTimeSum = 21.25f;
   t.state->settings.skyBox = 21;
-  app::openPathFile(t.s);
-  app::astpsfpos(t.s);
-  app::closePathFile(t.s);
+  app::openPathFile(t.session);
+  app::astpsfpos(t.session);
+  app::closePathFile(t.session);
   std::string line = testsupport::readFile(t.dir / "objectpath.txt");
   ASSERT_EQ(line.size(), 41u) << line;
   EXPECT_EQ(line.substr(0, 8), " 21.250,");
@@ -293,8 +288,8 @@ TEST(SkySpots, AveragesPerPlaceOverTheSeriesSkippingTheObjectsOwnPlace) {
     Stacking t;
     skySpotNight(t);
     t.state->interp.apertureType = c.type;
-    t.in.str(std::string(c.limits) + "\n...\n");
-    app::multiskyCommand(t.s);
+    t.answers(std::string(c.limits) + "\n...\n");
+    app::multiskyCommand(t.session);
     EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), c.table) << c.type << " " << c.limits;
     EXPECT_TRUE(std::filesystem::exists(t.dir / "sky-spots.dat"));
     EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.dat"), "");
@@ -312,8 +307,8 @@ TEST(SkySpots, TypesWithoutAMeasurementAddNothingAndSayWhy) {
     Stacking t;
     skySpotNight(t);
     t.state->interp.apertureType = type;
-    t.in.str("0 24\n...\n");
-    app::multiskyCommand(t.s);
+    t.answers("0 24\n...\n");
+    app::multiskyCommand(t.session);
     EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), "") << type;
     EXPECT_EQ(t.count("frame not used\n"), 3) << type;
     EXPECT_EQ(t.count("asteroid at t ="), 0) << type;
@@ -326,8 +321,8 @@ TEST(SkySpots, TypesWithoutAMeasurementAddNothingAndSayWhy) {
     t.state->starData.framePsfR[d] = 1.2f;
     t.state->starData.framePsfE[d] = 1.0f;
   }
-  t.in.str("8 24\n...\n");
-  app::multiskyCommand(t.s);
+  t.answers("8 24\n...\n");
+  app::multiskyCommand(t.session);
   const std::string table = testsupport::readFile(t.dir / "sky-spots.txt");
   EXPECT_EQ(table.substr(0, 30), "    2.000,       0.0,     2.0\n");
   EXPECT_EQ(t.count("frame not used"), 0);
@@ -337,8 +332,8 @@ TEST(SkySpots, AnUnalignedFrameIsSkippedWithItsMessage) {
   Stacking t;
   skySpotNight(t);
   t.state->alignment.entries[2].name = std::string(20, ' ');
-  t.in.str("8 24\n...\n");
-  app::multiskyCommand(t.s);
+  t.answers("8 24\n...\n");
+  app::multiskyCommand(t.session);
   EXPECT_EQ(t.count("   b                   :    error - no alignment\n"), 1);
   // Frames a and c measure each other's places only; the entry without a name prints a blank line.
   EXPECT_EQ(testsupport::readFile(t.dir / "sky-spots.txt"), "    2.000,       0.0,     1.0\n    4.000,       0.0,     1.0\n");

@@ -20,12 +20,7 @@ struct WorkspaceTest : ::testing::Test {
     ws->nx = 8;
     ws->ny = 8;
   }
-  std::vector<std::string> lines() {
-    std::vector<std::string> v;
-    std::istringstream s(out.str());
-    for (std::string l; std::getline(s, l);) v.push_back(l);
-    return v;
-  }
+  std::vector<std::string> lines() const { return testsupport::lines(out.str()); }
 };
 
 TEST_F(WorkspaceTest, AccessOutsideTheImageReadsNothingAndWritesNothing) {

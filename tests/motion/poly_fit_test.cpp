@@ -28,10 +28,7 @@ struct Fit {
     return motion::fitPolynomial(console, at("xy.dat"), at("normaleq.dat"), at("coeffs.dat"), t0, m);
   }
   std::vector<std::string> lines(const char* name) const {
-    std::istringstream s(testsupport::readFile(dir / name));
-    std::vector<std::string> v;
-    for (std::string l; std::getline(s, l);) v.push_back(l);
-    return v;
+    return testsupport::lines(testsupport::readFile(dir / name));
   }
 };
 

@@ -138,9 +138,7 @@ TEST(PhotSky, VerbosityTwentyFiveDumpsThePatchAndStops) {
   s.verbosity = 25;
   TestConsole tc;
   EXPECT_THROW(phot::getsky(tc.console, s, ws, 30.0f, 31.0f, 3.0f, 0), textio::FatalStop);
-  std::istringstream dump(testsupport::readFile(folder / "sky.dat"));
-  std::vector<std::string> lines;
-  for (std::string l; std::getline(dump, l);) lines.push_back(l);
+  const std::vector<std::string> lines = testsupport::lines(testsupport::readFile(folder / "sky.dat"));
   ASSERT_EQ(lines.size(), 41u * 41u);
   EXPECT_EQ(lines[0], "   1011");                 // offsets (-20, -20): pixel (10, 11)
   EXPECT_EQ(lines[1], "   1012");                 // j varies fastest

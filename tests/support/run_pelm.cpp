@@ -1,4 +1,5 @@
-// Whole-program test support: temporary folders and runs of the built binary.
+// Whole-program test support: temporary folders, sessions in-process and runs of the built
+// binary.
 #include "tests/support/run_pelm.h"
 
 #include <sys/wait.h>
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+
+#include "app/session.h"
 
 namespace testsupport {
 
@@ -41,7 +44,38 @@ void writeFile(const std::filesystem::path& p, const std::string& content) {
   out << content;
 }
 
+namespace {
+
+// The current directory changed for a scope, restored when it ends.
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : before_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(before_, ignored);
+  }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
+
+ private:
+  std::filesystem::path before_;
+};
+
+}  // namespace
+
 RunResult runPelm(const std::filesystem::path& folder, const std::string& input) {
+  InFolder here(folder);
+  std::istringstream keyboard(input);
+  std::ostringstream screen;
+  RunResult r;
+  r.status = app::runSession(keyboard, screen);
+  r.out = screen.str();
+  return r;
+}
+
+RunResult runPelmBinary(const std::filesystem::path& folder, const std::string& input) {
   writeFile(folder / ".stdin", input);
   std::string cmd = "cd '" + folder.string() + "' && '" + PELM_BINARY + "' < .stdin > .stdout 2> .stderr";
   int raw = std::system(cmd.c_str());

@@ -1,4 +1,6 @@
-// Runs the built pelm binary in a folder with a given standard input, for whole-program tests.
+// Runs pelm sessions in a folder with a given input, for whole-program tests: in-process
+// (runPelm, the common case) or as the built binary (runPelmBinary, for what only a process
+// shows: arguments, exit status, signals).
 #pragma once
 
 #include <filesystem>
@@ -15,8 +17,12 @@ struct RunResult {
 /// A fresh, empty temporary folder (removed by the caller or left for inspection).
 std::filesystem::path freshFolder(const std::string& tag);
 
-/// Runs pelm in `folder` with `input` as its standard input.
+/// Runs one session in-process with `folder` as the current directory (restored afterwards)
+/// and `input` as the keyboard, exactly as the program would run it.
 RunResult runPelm(const std::filesystem::path& folder, const std::string& input);
+
+/// Runs the built pelm binary in `folder` with `input` as its standard input.
+RunResult runPelmBinary(const std::filesystem::path& folder, const std::string& input);
 
 /// The lines of a text, without their line ends.
 std::vector<std::string> lines(const std::string& text);
