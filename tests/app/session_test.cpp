@@ -1,7 +1,8 @@
-// Golden transcripts: each tests/sessions/<name>.in is fed to pelm in a fresh folder holding
-// the files of common/ (unless <name>.bare exists) and of <name>.setup/; the console output must equal <name>.out (where a line
-// "@include <file>" stands for that file of tests/sessions/), the exit status <name>.rc
-// (0 when absent), and every file of <name>.files/ must be left with exactly that content.
+// Golden transcripts: each tests/sessions/<name>.in is fed to a session, in-process, in a
+// fresh folder holding the files of common/ (unless <name>.bare exists) and of <name>.setup/;
+// the console output must equal <name>.out (where a line "@include <file>" stands for that
+// file of tests/sessions/), the exit status <name>.rc (0 when absent), and every file of
+// <name>.files/ must be left with exactly that content. A few run through the binary too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,10 +61,8 @@ std::string firstDifference(const std::string& got, const std::string& want) {
   }
 }
 
-class Session : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(Session, TranscriptAndFiles) {
-  const std::string name = GetParam();
+// A fresh folder holding the files transcript `name` starts with.
+fs::path preparedFolder(const std::string& name) {
   fs::path folder = testsupport::freshFolder("session");
   if (!fs::exists(kSessions / (name + ".bare"))) {
     fs::copy(kSessions / "common", folder, fs::copy_options::recursive);
@@ -72,12 +71,24 @@ TEST_P(Session, TranscriptAndFiles) {
   if (fs::exists(setup)) {
     fs::copy(setup, folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
-  auto result = testsupport::runPelm(folder, testsupport::readFile(kSessions / (name + ".in")));
+  return folder;
+}
+
+void expectTranscript(const std::string& name, const testsupport::RunResult& result) {
   std::string want = expand(testsupport::readFile(kSessions / (name + ".out")));
   int wantStatus = 0;
   if (fs::exists(kSessions / (name + ".rc"))) wantStatus = std::stoi(testsupport::readFile(kSessions / (name + ".rc")));
   EXPECT_EQ(result.status, wantStatus);
   EXPECT_TRUE(result.out == want) << firstDifference(result.out, want);
+}
+
+class Session : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Session, TranscriptAndFiles) {
+  const std::string name = GetParam();
+  fs::path folder = preparedFolder(name);
+  auto result = testsupport::runPelm(folder, testsupport::readFile(kSessions / (name + ".in")));
+  expectTranscript(name, result);
   fs::path files = kSessions / (name + ".files");
   if (fs::exists(files)) {
     for (const auto& e : fs::recursive_directory_iterator(files)) {
@@ -98,5 +109,16 @@ INSTANTIATE_TEST_SUITE_P(Transcripts, Session, ::testing::ValuesIn(sessionNames(
                            std::replace(n.begin(), n.end(), '-', '_');
                            return n;
                          });
+
+// The program itself, on its standard input and output, gives what the session gives
+// in-process: a normal end, the end of the input mid-command and a fatal stop at start-up.
+TEST(SessionBinary, TheProgramPrintsAndEndsAsTheTranscriptsSay) {
+  for (const std::string name : {"stop-at-console", "end-of-input-mid-command", "startup-camera-too-large"}) {
+    SCOPED_TRACE(name);
+    fs::path folder = preparedFolder(name);
+    expectTranscript(name, testsupport::runPelmBinary(folder, testsupport::readFile(kSessions / (name + ".in"))));
+    if (!HasFailure()) fs::remove_all(folder);
+  }
+}
 
 }  // namespace

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Regenerates fortran_reference.txt: each case of fortran_cases.txt formatted by gfortran.
 # Each output line is the case ("F w d value" or "I w value") followed by "|" and the field.
+# gfortran is needed for this alone (make fortran-reference installs it).
 set -euo pipefail
+if ! command -v gfortran >/dev/null 2>&1; then
+  echo "make_fortran_reference.sh: gfortran is missing (scripts/install-deps.sh fortran installs it)" >&2
+  exit 1
+fi
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
