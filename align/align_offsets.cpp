@@ -14,6 +14,7 @@
 #include "textio/free_format.h"
 #include "textio/paths.h"
 #include "textio/progress.h"
+#include "textio/value_ranges.h"
 
 namespace align {
 
@@ -123,7 +124,11 @@ bool readFiducials(textio::Console& console, const core::Settings& settings, Mat
   std::string line;
   std::vector<double> uv;
   while (t.fiducialCount < kMaxFiducials && std::getline(in, line)) {
-    if (!textio::readReals(textio::dropCr(line), 2, uv)) break;
+    // A position no frame can have ends the list as an unreadable line does.
+    if (!textio::readReals(textio::dropCr(line), 2, uv) || !textio::within(textio::kCoordinate, uv[0]) ||
+        !textio::within(textio::kCoordinate, uv[1])) {
+      break;
+    }
     int k = ++t.fiducialCount;
     t.fidU[k] = static_cast<float>(uv[0]);
     t.fidV[k] = static_cast<float>(uv[1]);

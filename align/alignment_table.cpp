@@ -1,6 +1,8 @@
 // Alignment table: look-ups, the align.dat and align.txt records, load, save and listings.
 #include "align/alignment_table.h"
 
+#include <cfloat>
+#include <cmath>
 #include <fstream>
 
 #include "textio/console.h"
@@ -83,6 +85,7 @@ bool fieldReal(std::string_view field, int decimals, float& out) {
   if (t.find_first_of(".eEdD") == std::string_view::npos) {
     for (int k = 0; k < decimals; ++k) v /= 10.0;
   }
+  if (!(std::fabs(v) <= FLT_MAX)) return false;  // no 4-byte real holds it
   out = static_cast<float>(v);
   return true;
 }

@@ -1,6 +1,9 @@
 // Star position list reading for the aligners.
 #include "align/star_list_reader.h"
 
+#include <cfloat>
+#include <cmath>
+
 #include "textio/fixed_text.h"
 #include "textio/free_format.h"
 
@@ -15,7 +18,7 @@ bool headerReal(std::string_view field, double& out) {
     out = 0.0;
     return true;
   }
-  return textio::parseReal(t, out);
+  return textio::parseReal(t, out) && std::fabs(out) <= FLT_MAX;  // a 4-byte real must hold it
 }
 
 }  // namespace

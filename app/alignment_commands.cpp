@@ -7,6 +7,7 @@
 #include "image/workspaces.h"
 #include "phot/star_data.h"
 #include "textio/fixed_text.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -53,7 +54,9 @@ void starDataMode(Session& s, int mode) {
 }
 
 void putstarCommand(Session& s) {
-  std::vector<float> a = s.console.askReals("   star u,v, height, r, e, t: ", 5);
+  std::vector<float> a = s.console.askReals("   star u,v, height, r, e, t: ",
+                                                  {textio::kCoordinate, textio::kCoordinate, textio::kAnyReal,
+                                                   textio::kAnyReal, textio::kAnyReal});
   (void)phot::pstar(s.console, s.state.ws, a[0], a[1], a[2], a[3], a[4]);
 }
 

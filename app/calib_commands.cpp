@@ -11,6 +11,7 @@
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -41,12 +42,12 @@ void darkCommand(Session& s) {
 }
 
 void multiplyCommand(Session& s) {
-  s.state.interp.multiplyFactor = s.console.askReal("   factor by which to multiply data : ");
+  s.state.interp.multiplyFactor = s.console.askReal("   factor by which to multiply data : ", textio::kFactor);
   calib::multip(s.state.ws, s.state.interp.multiplyFactor);
 }
 
 void subtractCommand(Session& s) {
-  calib::subtra(s.state.ws, s.console.askInt("   value to subtract from all pixels : "));
+  calib::subtra(s.state.ws, s.console.askInt("   value to subtract from all pixels : ", textio::kPixelValue));
 }
 
 void findstarsCommand(Session& s) {
@@ -72,7 +73,9 @@ void avpixCommand(Session& s) {
 }
 
 void winavpixCommand(Session& s) {
-  std::vector<double> a = s.console.askNumbers("   box imin, imax, jmin, jmax and input value : ", "iiiii");
+  std::vector<double> a = s.console.askNumbers("   box imin, imax, jmin, jmax and input value : ", "iiiii",
+                                                   {textio::kCoordinate, textio::kCoordinate, textio::kCoordinate,
+                                                    textio::kCoordinate, textio::kAnyInteger});
   auto b = [&](int k) { return static_cast<int32_t>(a[static_cast<size_t>(k)]); };
   float average = calib::wavpix(s.console, s.state.ws, b(0), b(1), b(2), b(3));
   if (s.state.interp.logOn == 1) {
@@ -90,7 +93,7 @@ void skyCommand(Session& s) {
 }
 
 void markobjectCommand(Session& s) {
-  std::vector<double> a = s.console.askNumbers("   object u, v, mark du, dv: ", "rrii");
+  std::vector<double> a = s.console.askNumbers("   object u, v, mark du, dv: ", "rrii", {textio::kCoordinate});
   s.console.prompt("   mark to left, right, up and/or down? enter l, r, u or d:");
   std::string directions = s.console.answerText(4);
   calib::mobjct(s.state.ws, static_cast<float>(a[0]), static_cast<float>(a[1]), static_cast<int32_t>(a[2]),
@@ -106,27 +109,27 @@ void findCommand(Session& s) {
 }
 
 void markCommand(Session& s) {
-  std::vector<int32_t> p = s.console.askInts("    mark object at i,j = ", 2);
+  std::vector<int32_t> p = s.console.askInts("    mark object at i,j = ", 2, textio::kCoordinate);
   calib::mark(s.state.ws, p[0], p[1]);
 }
 
 void maskCommand(Session& s) {
-  std::vector<int32_t> b = s.console.askInts("    mask area outside imin, imax, jmin, jmax : ", 4);
+  std::vector<int32_t> b = s.console.askInts("    mask area outside imin, imax, jmin, jmax : ", 4, textio::kCoordinate);
   calib::mask(s.state.ws, b[0], b[1], b[2], b[3]);
 }
 
 void contrastCommand(Session& s) {
-  std::vector<float> a = s.console.askReals("    enhance contrast; baseline, scale = : ", 2);
+  std::vector<float> a = s.console.askReals("    enhance contrast; baseline, scale = : ", {textio::kPixelValue, textio::kFactor});
   calib::contrst(s.state.ws, a[0], a[1]);
 }
 
 void setpixCommand(Session& s) {
-  std::vector<int32_t> a = s.console.askInts("   i, j,  value : ", 3);
+  std::vector<int32_t> a = s.console.askInts("   i, j,  value : ", {textio::kCoordinate, textio::kCoordinate, textio::kPixelValue});
   s.state.ws.put(a[0], a[1], a[2]);
 }
 
 void setallCommand(Session& s) {
-  int32_t value = s.console.askInt("   value for all pixels : ");
+  int32_t value = s.console.askInt("   value for all pixels : ", textio::kPixelValue);
   calib::setall(s.state.ws, s.state.camera.nx, s.state.camera.ny, value);
 }
 
@@ -144,7 +147,7 @@ void markpathCommand(Session& s) {
   s.console.prompt("   log file containing path : ");
   std::string name = s.console.answerText(20);
   image::fnoc(name);
-  std::vector<float> d = s.console.askReals("   offset  du, dv : ", 2);
+  std::vector<float> d = s.console.askReals("   offset  du, dv : ", 2, textio::kCoordinate);
   calib::markpa(s.console, s.state.settings, s.state.ws, name, d[0], d[1]);
 }
 

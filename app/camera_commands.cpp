@@ -6,6 +6,7 @@
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -106,7 +107,7 @@ void setcam(Session& s) {
 }
 
 void setgain(Session& s) {
-  float gain = s.console.askReal("   enter camera gain (electrons/ADU) : ");
+  float gain = s.console.askReal("   enter camera gain (electrons/ADU) : ", textio::kAnyReal);
   if (!(gain > 0.0f)) {
     s.console.line("   error - the gain must be above 0; 1.0 used");
     gain = 1.0f;
@@ -115,7 +116,7 @@ void setgain(Session& s) {
 }
 
 void icvCommand(Session& s) {
-  s.state.camera.icv = s.console.askInt("   enter input control variable: ");
+  s.state.camera.icv = s.console.askInt("   enter input control variable: ", textio::Range{0, 65535});
   image::decode(s.console, s.state.camera, 1);
 }
 

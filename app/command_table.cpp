@@ -30,6 +30,7 @@
 #include "phot/position_refinement.h"
 #include "phot/star_data.h"
 #include "textio/fixed_text.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -420,7 +421,7 @@ constexpr std::array kCommands{
              "",
              ""}},
     Command{"verbosity verb",
-            [](Session& s) { s.state.settings.verbosity = s.console.askInt("   verbosity level : "); },
+            [](Session& s) { s.state.settings.verbosity = s.console.askInt("   verbosity level : ", textio::kAnyInteger); },
             {kSettingsGroup, "set how much diagnostic output is printed",
              ">verbosity level : <n>\n"
              "0 (default) prints least; 2 and more trace the photometry",
@@ -471,7 +472,7 @@ constexpr std::array kCommands{
     Command{"tolerance",
             [](Session& s) {
               s.state.settings.matchTolerance =
-                  s.console.askReal("   tolerance (horizontal pixels) for position matching : ");
+                  s.console.askReal("   tolerance (horizontal pixels) for position matching : ", textio::kTolerance);
             },
             {kSettingsGroup, "set the position-matching tolerance",
              ">tolerance (horizontal pixels) for position matching : <pixels>\n"
@@ -480,7 +481,7 @@ constexpr std::array kCommands{
              "match tolerance"}},
     Command{"psfsearchb",
             [](Session& s) {
-              s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ");
+              s.state.settings.psfSearchHalfWidth = s.console.askReal("   half width of psf searching box : ", textio::kRadiusOrZero);
             },
             {kPhotometryGroup, "set the half width of the PSF search box",
              ">half width of psf searching box : <pixels>\n"
@@ -641,7 +642,7 @@ constexpr std::array kCommands{
     Command{"proximity",
             [](Session& s) {
               s.state.settings.findProximity =
-                  s.console.askInt("   (integer) proximity for star finding (pixels) = ");
+                  s.console.askInt("   (integer) proximity for star finding (pixels) = ", textio::kPixelDistance);
             },
             {kCalibrationGroup, "set the star-finding proximity",
              ">(integer) proximity for star finding (pixels) = <pixels>\n"
@@ -689,7 +690,7 @@ constexpr std::array kCommands{
              "search box (`setbox`, `putbox`)"}},
     Command{"setbox",
             [](Session& s) {
-              std::vector<int32_t> b = s.console.askInts("   enter box (imin, imax, jmin, jmax) : ", 4);
+              std::vector<int32_t> b = s.console.askInts("   enter box (imin, imax, jmin, jmax) : ", 4, textio::kCoordinate);
               s.state.settings.searchBox = {b[0], b[1], b[2], b[3]};
             },
             {kCalibrationGroup, "set the search box for star finding",
@@ -698,13 +699,13 @@ constexpr std::array kCommands{
              "",
              "search box"}},
     Command{"boxsize",
-            [](Session& s) { s.state.interp.boxSize = s.console.askInt("    box size, odd number of pixels: "); },
+            [](Session& s) { s.state.interp.boxSize = s.console.askInt("    box size, odd number of pixels: ", textio::kBoxSide); },
             {kCalibrationGroup, "set the box size used by `putbox`",
              ">box size, odd number of pixels: <n>",
              "",
              "box size"}},
     Command{"romax",
-            [](Session& s) { s.state.interp.psfZeroRadius = s.console.askReal("    enter romax (pixels): "); },
+            [](Session& s) { s.state.interp.psfZeroRadius = s.console.askReal("    enter romax (pixels): ", textio::kRadiusOrZero); },
             {kPhotometryGroup, "set the radius beyond which the PSF is zero",
              ">enter romax (pixels): <pixels>\n"
              "default 3.5",
@@ -718,7 +719,7 @@ constexpr std::array kCommands{
              "search box"}},
     Command{"rphot",
             [](Session& s) {
-              s.state.settings.apertureRadius = s.console.askReal("   enter aperture radius, pixels : ");
+              s.state.settings.apertureRadius = s.console.askReal("   enter aperture radius, pixels : ", textio::kRadius);
             },
             {kPhotometryGroup, "set the aperture radius",
              ">enter aperture radius, pixels : <pixels>\n"
@@ -727,7 +728,7 @@ constexpr std::array kCommands{
              "aperture radius"}},
     Command{"rphots",
             [](Session& s) {
-              s.state.settings.skyApertureRadius = s.console.askReal("   enter sky aperture radius, pixels : ");
+              s.state.settings.skyApertureRadius = s.console.askReal("   enter sky aperture radius, pixels : ", textio::kRadius);
             },
             {kPhotometryGroup, "set the radius of the sky patches",
              ">enter sky aperture radius, pixels : <pixels>",
@@ -770,7 +771,7 @@ constexpr std::array kCommands{
              "",
              "sky offsets"}},
     Command{"focallengt",
-            [](Session& s) { s.state.settings.focalLength = s.console.askReal("   enter focal length (mm) : "); },
+            [](Session& s) { s.state.settings.focalLength = s.console.askReal("   enter focal length (mm) : ", textio::kAnyReal); },
             {kSettingsGroup, "set the focal length (not used)",
              ">enter focal length (mm) : <mm>",
              "",
@@ -782,7 +783,7 @@ constexpr std::array kCommands{
              "",
              "second-order terms"}},
     Command{"trackdelay",
-            [](Session& s) { s.state.settings.trackDelay = s.console.askReal(" enter tracking delay in hours : "); },
+            [](Session& s) { s.state.settings.trackDelay = s.console.askReal(" enter tracking delay in hours : ", textio::kHours); },
             {kSettingsGroup, "set a tracking delay (not used)",
              ">enter tracking delay in hours : <hours>",
              "",
@@ -886,7 +887,7 @@ constexpr std::array kCommands{
              "forced sky off"}},
     Command{"noisefloor",
             [](Session& s) {
-              s.state.settings.noiseFloor = s.console.askReal("    enter noise floor (as fraction of signal): ");
+              s.state.settings.noiseFloor = s.console.askReal("    enter noise floor (as fraction of signal): ", textio::kFactor);
             },
             {kPhotometryGroup, "set the noise floor of optimal extraction",
              ">enter noise floor (as fraction of signal): <fraction>",

@@ -7,6 +7,7 @@
 #include "image/fits_save.h"
 #include "image/workspace_listing.h"
 #include "textio/fixed_text.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -55,7 +56,8 @@ void initCommand(Session& s) {
 }
 
 void listCommand(Session& s, int which) {
-  std::vector<int32_t> c = s.console.askInts("   list pixel values of 11*11 array centred on i,j = ", 2);
+  std::vector<int32_t> c = s.console.askInts("   list pixel values of 11*11 array centred on i,j = ", 2,
+                                                     textio::kCoordinate);
   int logFlag = s.state.interp.logOn;
   switch (which) {
     case 0: image::llist(s.console, s.state.ws, c[0], c[1], logFlag); break;

@@ -9,6 +9,7 @@
 #include "lightcurve/phot_to_dmag.h"
 #include "lightcurve/photometry_stats.h"
 #include "textio/fixed_text.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -53,7 +54,8 @@ void liststatsCommand(Session& s) {
 }
 
 void ephemerisCommand(Session& s) {
-  std::vector<double> v = s.console.askNumbers("   epoch (JD) and period (days) [period < 0: no phase] : ", "dd");
+  std::vector<double> v = s.console.askNumbers("   epoch (JD) and period (days) [period < 0: no phase] : ", "dd",
+                                                   {textio::kAnyReal});
   s.state.ephemeris.epoch = v[0];
   s.state.ephemeris.period = v[1];
 }

@@ -10,6 +10,7 @@
 #include "motion/path_model.h"
 #include "motion/rotation_fit.h"
 #include "textio/fortran_format.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -33,10 +34,10 @@ void estimatepaCommand(Session& s) {
   c.line("    (names match those in align.dat, case-sensitive, ignore file type ");
   c.prompt("    image name #1 = ");
   const std::string name1 = c.answerText(20);
-  const std::vector<float> p1 = c.askReals("    u1, v1 = ", 2);
+  const std::vector<float> p1 = c.askReals("    u1, v1 = ", 2, textio::kCoordinate);
   c.prompt("    image name #2 = ");
   const std::string name2 = c.answerText(20);
-  const std::vector<float> p2 = c.askReals("    u2, v2 = ", 2);
+  const std::vector<float> p2 = c.askReals("    u2, v2 = ", 2, textio::kCoordinate);
   const align::PixelSizes px{s.state.camera.pixelSizeX, s.state.camera.pixelSizeY};
   motion::estpth(c, s.state.alignment, px, {name1, p1[0], p1[1]}, {name2, p2[0], p2[1]}, s.state.ws.frameTime,
                  s.state.paths);
@@ -47,7 +48,7 @@ namespace {
 // The part testpath and diffpath share: the time asked, model 1 at that time printed.
 motion::PathPosition askTimeAndShow(Session& s) {
   s.console.line(" ");
-  s.state.ws.frameTime = s.console.askReal("    t = ");
+  s.state.ws.frameTime = s.console.askReal("    t = ", textio::kHours);
   const motion::PathPosition p = motion::movuv(s.state.paths.model1, s.state.ws.frameTime);
   s.console.line(textio::Line("    u,v = ")
                      .f(p.u, 7, 2)

@@ -19,6 +19,7 @@
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -93,7 +94,7 @@ PeriodAnswers askPeriod(textio::Console& c) {
     a.files.push_back(typed);
   }
   a.column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
-  std::vector<double> range = c.askNumbers("  shortest and longest period, hours : ", "dd");
+  std::vector<double> range = c.askNumbers("  shortest and longest period, hours : ", "dd", {textio::kAnyReal});
   a.shortest = range[0], a.longest = range[1];
   a.order = askIntOr(c, "  Fourier order (1-8) [4] : ", 4);
   return a;
@@ -123,7 +124,7 @@ std::string alcName(const std::string& typed) {
 bool askSitePosition(Session& s, const sky::Site* site, lightcurve::AlcdefSession& a) {
   const std::string prompt = "  observatory longitude and latitude, degrees (E+, N+)";
   if (site == nullptr) {
-    std::vector<double> v = s.console.askNumbers(prompt + " : ", "dd");
+    std::vector<double> v = s.console.askNumbers(prompt + " : ", "dd", {textio::kAnyReal});
     a.longitude = v[0], a.latitude = v[1];
     return true;
   }
@@ -175,7 +176,7 @@ void alcdefCommand(Session& s) {
   std::string typed = c.answerText(20);
   int32_t column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
   lightcurve::AlcdefSession a;
-  a.objectNumber = static_cast<int64_t>(c.askNumbers("  object number (0 if unnumbered) : ", "i")[0]);
+  a.objectNumber = static_cast<int64_t>(c.askNumbers("  object number (0 if unnumbered) : ", "i", {textio::kAnyInteger})[0]);
   a.objectName = askText(c, "  object name : ");
   a.mpcDesignation = askText(c, "  MPC designation : ");
   sky::Site site;

@@ -9,6 +9,7 @@
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -19,7 +20,7 @@ void askPositions(Session& s, bool newLabels) {
   s.console.line("   coordinates of stars for photometry -");
   s.console.line("   best measured from a composite frame");
   if (s.state.settings.motionOn == 1) s.console.line("    first 'star' treated as asteroid !");
-  int32_t n = s.console.askInt("    number of stars (max 10) : ");
+  int32_t n = s.console.askInt("    number of stars (max 10) : ", textio::kAnyInteger);
   n = std::clamp(n, 0, phot::kPhotSlots);
   sd.photStarCount = n;
   for (int k = 1; k <= n; ++k) {
@@ -27,7 +28,7 @@ void askPositions(Session& s, bool newLabels) {
       s.console.prompt("   star label : ");
       sd.starLabels[k] = s.console.answerText(5);
     }
-    std::vector<float> uv = s.console.askReals(textio::Line("    star ").i(k, 2).a("   i,j = ").str(), 2);
+    std::vector<float> uv = s.console.askReals(textio::Line("    star ").i(k, 2).a("   i,j = ").str(), 2, textio::kCoordinate);
     sd.photStarU[k] = uv[0];
     sd.photStarV[k] = uv[1];
   }
@@ -45,7 +46,7 @@ void nstarlistCommand(Session& s) {
 void targetsCommand(Session& s) {
   s.console.answerText(20);
   s.console.answerText(5);
-  s.console.askNumbers("", "irir");
+  s.console.askNumbers("", "irir", {textio::kAnyReal});
   for (int k = 0; k < 9; ++k) {
     std::string name = s.console.answerText(20);
     if (textio::isBlank(name)) break;
@@ -67,12 +68,12 @@ void dskylistCommand(Session& s) {
     s.console.line("make sure you define stars");
     throw textio::FatalStop("before sky positions");
   }
-  int32_t n = s.console.askInt("   number of sky positions (max 20) : ");
+  int32_t n = s.console.askInt("   number of sky positions (max 20) : ", textio::kAnyInteger);
   n = std::clamp(n, 0, phot::kSkySpots);
   sd.skyPositionCount = n;
   if (n > 0) {
     for (int spot = 1; spot <= n; ++spot) {
-      std::vector<float> d = s.console.askReals("   sky offset, du,dv : ", 2);
+      std::vector<float> d = s.console.askReals("   sky offset, du,dv : ", 2, textio::kCoordinate);
       sd.skyOffsetU[object][spot] = d[0];
       sd.skyOffsetV[object][spot] = d[1];
     }

@@ -3,6 +3,7 @@
 
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -15,10 +16,10 @@ void skysubtrac(Session& s) {
   c.line("  2 = nearest two skies, sort in u   ");
   c.line("  3 = nearest two skies, sort in v   ");
   c.line("  nb : sky bgrs must be listed in order of increasing u/v !");
-  int32_t choice = c.askInt("   enter choice [1-3] : ");
+  int32_t choice = c.askInt("   enter choice [1-3] : ", textio::kAnyInteger);
   while (choice < 1 || choice > 3) {
     c.line("   error:  choose 1, 2 or 3");
-    choice = c.askInt("   enter choice [1-3] : ");
+    choice = c.askInt("   enter choice [1-3] : ", textio::kAnyInteger);
   }
   s.state.settings.skySubtractionMethod = choice;
   if (s.state.interp.logOn == 1 && choice >= 2) {
@@ -29,7 +30,7 @@ void skysubtrac(Session& s) {
 
 void skyboxCommand(Session& s) {
   const char* prompt = "   length of side of square box for sky determination : ";
-  int32_t box = s.console.askInt(prompt);
+  int32_t box = s.console.askInt(prompt, textio::kAnyInteger);
   for (;;) {
     if (box < 21) {
       s.console.line("   error:  must not be less than 21");
@@ -38,24 +39,25 @@ void skyboxCommand(Session& s) {
     } else {
       break;
     }
-    box = s.console.askInt(prompt);
+    box = s.console.askInt(prompt, textio::kAnyInteger);
   }
   s.state.settings.skyBox = box;
 }
 
 void thresholdCommand(Session& s) {
-  float t = s.console.askReal("   star finding threshold (above median pixel) = ");
+  float t = s.console.askReal("   star finding threshold (above median pixel) = ", textio::kThreshold);
   s.state.settings.findThreshold = static_cast<int32_t>(t);
 }
 
 void setfindsta(Session& s) {
-  std::vector<double> v = s.console.askNumbers("   threshold (above mean pixel), iprox = ", "ri");
+  std::vector<double> v = s.console.askNumbers("   threshold (above mean pixel), iprox = ", "ri",
+                                                  {textio::kThreshold, textio::kPixelDistance});
   s.state.settings.findThreshold = static_cast<int32_t>(static_cast<float>(v[0]));
   s.state.settings.findProximity = static_cast<int32_t>(v[1]);
 }
 
 void rejectCommand(Session& s) {
-  float x = s.console.askReal("   reject images with integer fwhm > ");
+  float x = s.console.askReal("   reject images with integer fwhm > ", textio::kPixelDistance);
   s.state.interp.fwhmLimit = static_cast<int32_t>(x + 0.5f);
   s.console.line(textio::Line("   images up to and including fwhm")
                      .i(s.state.interp.fwhmLimit, 2)
@@ -63,14 +65,14 @@ void rejectCommand(Session& s) {
 }
 
 void putbox(Session& s) {
-  std::vector<int32_t> ij = s.console.askInts("    box centre at i,j = ", 2);
+  std::vector<int32_t> ij = s.console.askInts("    box centre at i,j = ", 2, textio::kCoordinate);
   int32_t h = s.state.interp.boxSize / 2;
   s.state.settings.searchBox = {ij[0] - h, ij[0] + h, ij[1] - h, ij[1] + h};
 }
 
 void secondorde(Session& s) {
-  std::vector<double> du = s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "ddd");
-  std::vector<double> dv = s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "ddd");
+  std::vector<double> du = s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "ddd", {textio::kAnyReal});
+  std::vector<double> dv = s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "ddd", {textio::kAnyReal});
   for (int k = 0; k < 3; ++k) {
     s.state.settings.secondOrderTerms[static_cast<size_t>(k)] = du[static_cast<size_t>(k)];
     s.state.settings.secondOrderTerms[static_cast<size_t>(k + 3)] = dv[static_cast<size_t>(k)];
@@ -78,14 +80,14 @@ void secondorde(Session& s) {
 }
 
 void skylock(Session& s) {
-  std::vector<float> v = s.console.askReals("  enter forced sky value, sd: ", 2);
+  std::vector<float> v = s.console.askReals("  enter forced sky value, sd: ", 2, textio::kPixelValue);
   s.state.settings.skyLocked = 1;
   s.state.settings.forcedSky = v[0];
   s.state.settings.forcedSkySd = v[1];
 }
 
 void maxstackCommand(Session& s) {
-  s.state.settings.maxStack = s.console.askInt("   maximum permissible number of frames in a stack: ");
+  s.state.settings.maxStack = s.console.askInt("   maximum permissible number of frames in a stack: ", textio::kFrameCount);
   s.console.line("   CAUTION: this command is only intended for faint asteroids, ");
   s.console.line("   and as described in the instructions! To resume normal image");
   s.console.line("   stacking, use the resetmaxstack command.");

@@ -13,6 +13,7 @@
 #include "phot/star_data.h"
 #include "textio/paths.h"
 #include "textio/progress.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -58,7 +59,8 @@ void multiskyCommand(Session& s) {
   textio::Console& c = s.console;
   explain(c);
   const std::vector<float> limits =
-      c.askReals("    minimum distance (horizontal pixels), time difference (hours) = ", 2);
+      c.askReals("    minimum distance (horizontal pixels), time difference (hours) = ",
+                 {textio::kPixelDistance, textio::kHours});
   c.line(" ");
   st.skySpots.clear();
   const std::string dat = hostName(s, "sky-spots.dat");

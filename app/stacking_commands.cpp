@@ -15,6 +15,7 @@
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/progress.h"
+#include "textio/value_ranges.h"
 
 namespace app {
 
@@ -214,7 +215,7 @@ void rstack(Session& s) {
 void loadwithof(Session& s) {
   s.console.prompt(" file to load : ");
   std::string name = s.console.answerText(20);
-  std::vector<int32_t> offset = s.console.askInts("    i offset, j offset : ", 2);
+  std::vector<int32_t> offset = s.console.askInts("    i offset, j offset : ", 2, textio::kCoordinate);
   image::strip(s.console, s.state.settings, name);
   image::setraw(s.console, s.state.settings);
   (void)image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 0, 1.0f, offset[0], offset[1]);

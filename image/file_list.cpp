@@ -10,6 +10,7 @@
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace image {
 
@@ -215,7 +216,7 @@ void sornu(textio::Console& console, const core::Settings& settings) {
   console.prompt("   have you done this Y/N [Y] ");
   char yes = console.answerChar();
   if (yes == 'n' || yes == 'N') return;
-  int32_t number = console.askInt("   enter the file number for the first file: ");
+  int32_t number = console.askInt("   enter the file number for the first file: ", textio::kAnyInteger);
   std::string dirFull, batFull;
   if (!textio::adpath(console, settings.workingPath, "file.dir", dirFull)) return;
   if (!textio::adpath(console, settings.workingPath, "sornu.bat", batFull)) return;

@@ -4,8 +4,12 @@
 #include <algorithm>
 
 #include "textio/console.h"
+#include "textio/value_ranges.h"
 
 namespace image {
+
+static_assert(static_cast<double>(kCapacity) == textio::kWorkspacePixels,
+              "typed coordinates are limited to what a workspace holds");
 
 Workspaces::Workspaces()
     : w1(static_cast<size_t>(kCapacity)),

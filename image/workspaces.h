@@ -83,6 +83,14 @@ struct Workspaces {
   }
 };
 
+/// True when (u, v) is a position a frame can have: both finite and no more than a workspace's
+/// pixels from the origin. No pixel beyond is ever inside an image, and the integer arithmetic
+/// of a box around such a position could overflow: measurements treat it as outside the image.
+inline bool withinReach(float u, float v) {
+  constexpr float kReach = static_cast<float>(kCapacity);
+  return u >= -kReach && u <= kReach && v >= -kReach && v <= kReach;
+}
+
 /// Sets every pixel of workspace 1 within nx x ny to 0, then prints "  array 1 initialised".
 void init(textio::Console& console, Workspaces& ws);
 /// init's message alone, for a load that clears as it goes (loadCleared): returns how many

@@ -7,6 +7,7 @@
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace motion {
 
@@ -16,7 +17,7 @@ constexpr float kNoRotation = 900.0f;  // rotations from here up mark frames wit
 
 int askRotationOrder(textio::Console& console) {
   for (;;) {
-    const int32_t n = console.askInt("   order of fit (1=linear, 2=quadratic etc): ");
+    const int32_t n = console.askInt("   order of fit (1=linear, 2=quadratic etc): ", textio::kAnyInteger);
     if (n > align::kMaxRotationOrder) {
       console.line("   not higher than 6, please!");
     } else if (n < 0) {

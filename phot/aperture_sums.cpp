@@ -43,6 +43,10 @@ SearchBox searchBox(const image::Camera& camera, float u, float v, float radius)
   return b;
 }
 
+void outsideMessage(textio::Console& console, const char* name) {
+  console.line(std::string("    return from ") + name + " : error requested pixel outside image array");
+}
+
 // Reads every pixel of the box (i outer, j inner) into `values`; false after the message when
 // one lies outside the image or holds 65536 or more.
 bool readBox(textio::Console& console, const image::Workspaces& ws, const SearchBox& b,
@@ -52,8 +56,7 @@ bool readBox(textio::Console& console, const image::Workspaces& ws, const Search
     for (int32_t j = b.jc - b.nj; j <= b.jc + b.nj; ++j) {
       int32_t p = 0;
       if (ws.get(i, j, p) != 0 || p >= 65536) {
-        console.line(std::string("    return from ") + name +
-                     " : error requested pixel outside image array");
+        outsideMessage(console, name);
         return false;
       }
       values.push_back(p);
@@ -98,6 +101,10 @@ ApertureSum getsof(textio::Console& console, const image::Camera& camera, int32_
                    const image::Workspaces& ws, float u, float v, float radius, double sky,
                    double skySd) {
   traceEntry(console, verbosity, "getsof", sky, skySd);
+  if (!image::withinReach(u, v)) {
+    outsideMessage(console, "getsof");
+    return {0.0, 0.0, 0.0, true};
+  }
   const SearchBox b = searchBox(camera, u, v, radius);
   std::vector<int32_t> values;
   if (!readBox(console, ws, b, "getsof", values)) return {0.0, 0.0, 0.0, true};
@@ -168,6 +175,10 @@ ApertureSum gethrd(textio::Console& console, const image::Camera& camera, int32_
                    const image::Workspaces& ws, float u, float v, float radius, double sky,
                    double skySd) {
   traceEntry(console, verbosity, "gethrd", sky, skySd);
+  if (!image::withinReach(u, v)) {
+    outsideMessage(console, "gethrd");
+    return {0.0, 0.0, 0.0, true};
+  }
   const SearchBox b = searchBox(camera, u, v, radius);
   std::vector<int32_t> values;
   if (!readBox(console, ws, b, "gethrd", values)) return {0.0, 0.0, 0.0, true};

@@ -75,6 +75,10 @@ void skyFromPositions(Frame& f, int k) {
 
 // The 11 x 11 box centred on the pixel nearest (u, v); false when it reaches outside the image.
 bool takeBox(const Frame& f, float u, float v, PixelBox& box, int32_t& ic, int32_t& jc) {
+  if (!image::withinReach(u, v)) {
+    f.t.console.line("    object box reaches outside the image; object not measured");
+    return false;
+  }
   ic = static_cast<int32_t>(u + 0.5f);
   jc = static_cast<int32_t>(v + 0.5f);
   for (int a = 1; a <= kBox; ++a)
@@ -156,6 +160,7 @@ void measureOptimal(Frame& f, int k, float u, float v, float r0psf, float ellip)
 // alignment and the star data table are built from, so the two can be compared and
 // exchanged. Photometry sits above calib, so it borrows the routine rather than keep a copy.
 void checkPosition(Frame& f, int k, float u, float v, float ue, float ve) {
+  if (!image::withinReach(u, v)) return;  // no pixel of the frame to centre on
   const int32_t ic = static_cast<int32_t>(u + 0.5f), jc = static_cast<int32_t>(v + 0.5f);
   const calib::Centroid c = calib::findb1(f.t.console, f.t.ws, ic, jc, 7, static_cast<float>(f.r.sky[k]));
   if (c.reject) return;

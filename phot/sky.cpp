@@ -68,6 +68,12 @@ void sortSamples(SkySamples& samples) {
 PatchSums getsky(textio::Console& console, const core::Settings& settings, image::Workspaces& ws,
                  float u, float v, float radius, int32_t markFlag) {
   PatchSums r;
+  if (!image::withinReach(u, v)) {
+    r.outside = true;
+    console.line(" ");
+    console.line("   error return from getsky");
+    return r;
+  }
   const int32_t ic = nearestPixel(u);
   const int32_t jc = nearestPixel(v);
   if (settings.verbosity == 25) dumpSkyAndStop(console, settings, ws, ic, jc);
@@ -147,6 +153,7 @@ RobustSky skgEstimate(textio::Console& console, const core::Settings& settings, 
 std::optional<ObjectSky> boxSky(textio::Console& console, const core::Settings& settings,
                                 const image::Workspaces& ws, SkySamples& samples, float u, float v) {
   skgClear(samples);
+  if (!image::withinReach(u, v)) return std::nullopt;
   const int32_t half = settings.skyBox / 2;
   const int32_t ic = nearestPixel(u);
   const int32_t jc = nearestPixel(v);

@@ -12,6 +12,7 @@
 #include "textio/fortran_format.h"
 #include "textio/free_format.h"
 #include "textio/paths.h"
+#include "textio/value_ranges.h"
 
 namespace phot {
 
@@ -44,7 +45,7 @@ void addStars(textio::Console& console, std::string_view workingPath, StarData& 
     if (textio::isBlank(e.code)) break;
     console.prompt("   enter full name (max 20 chars, optional) : ");
     e.name = typedField(console, 20);
-    std::vector<float> uv = console.askReals("   enter approximate u,v : ", 2);
+    std::vector<float> uv = console.askReals("   enter approximate u,v : ", 2, textio::kCoordinate);
     e.approxU = uv[0];
     e.approxV = uv[1];
     sd.starCount = std::min(sd.starCount + 1, kMaxStars);
@@ -174,6 +175,8 @@ void gsload(textio::Console& console, std::string_view workingPath, StarData& sd
     ok = ok && next();
     if (ok) e.code = textio::fixed(textio::dropCr(line), 5);
     ok = ok && next() && textio::readReals(textio::dropCr(line), 4, pos);
+    // A position no frame can have is as unreadable as a malformed one.
+    ok = ok && std::all_of(pos.begin(), pos.end(), [](double c) { return textio::within(textio::kCoordinate, c); });
     if (!ok) break;
     e.approxU = static_cast<float>(pos[0]);
     e.approxV = static_cast<float>(pos[1]);

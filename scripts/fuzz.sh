@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of build folder $1 for $2 seconds each, starting from the checked-in
-# seeds (new inputs go to a scratch corpus). Findings are written to $3 (default fuzz-findings/)
-# and make the script fail.
+# seeds (new inputs go to a scratch corpus), with the target's dictionary when it has one.
+# Findings are written to $3 (default fuzz-findings/) and make the script fail.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=$1
@@ -13,8 +13,11 @@ for target in "$build"/fuzz_*; do
   name=$(basename "$target")
   seeds="$PWD/tests/fuzz/corpus/$name"
   work=$(mktemp -d)
+  # A target's dictionary (tests/fuzz/<target>.dict) gives the mutator its tokens.
+  dict=()
+  [ -f "$PWD/tests/fuzz/$name.dict" ] && dict=(-dict="$PWD/tests/fuzz/$name.dict")
   # The targets change into their own scratch folder, so every path given here is absolute.
-  if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  if ! "$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 "${dict[@]}" \
        -artifact_prefix="$findings/$name-" "$work" "$seeds" >"$work.log" 2>&1; then
     echo "$name: FINDING (see $findings and the log below)"
     tail -40 "$work.log"

@@ -2,11 +2,13 @@
 #include "textio/console.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "textio/fixed_text.h"
 #include "textio/free_format.h"
 #include "textio/stop_signals.h"
+#include "textio/value_ranges.h"
 
 namespace textio {
 
@@ -120,37 +122,58 @@ char Console::keyboardChar() {
   return a.empty() ? ' ' : a[0];
 }
 
+namespace {
+
+// A range end as the message shows it: whole numbers without a point, others in %g.
+std::string rangeEnd(double v) {
+  if (std::fabs(v) < 1.0e15 && v == std::floor(v)) return std::to_string(static_cast<int64_t>(v));
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", v);
+  return text;
+}
+
+}  // namespace
+
 std::vector<double> Console::askNumbers(std::string_view promptText, std::string_view kinds,
-                                        bool keyboardOnly) {
+                                        const std::vector<Range>& ranges, bool keyboardOnly) {
+  auto rangeOf = [&](size_t k) { return ranges.size() == 1 ? ranges[0] : ranges.at(k); };
   for (;;) {
     prompt(promptText);
     std::vector<double> values;
     bool bad = false;
     bool fromScript = false;
     std::string badText;
+    std::string refused;  // the message for a value outside its range
     while (values.size() < kinds.size() && !bad) {
       std::string text = keyboardOnly ? keyboardLine() : answer(&fromScript);
       FreeItems items(text);
       while (values.size() < kinds.size() && items.remaining() > 0) {
         char kind = kinds[values.size()];
+        double value = 0.0;
         if (kind == 'i') {
           int32_t v;
           if (!items.integer(v)) { bad = true; break; }
-          values.push_back(v);
+          value = v;
         } else if (kind == 'd') {
-          double v;
-          if (!items.real(v)) { bad = true; break; }
-          values.push_back(v);
+          if (!items.real(value)) { bad = true; break; }
         } else {
           float v;
           if (!items.real(v)) { bad = true; break; }
-          values.push_back(v);
+          value = v;
         }
+        const Range r = rangeOf(values.size());
+        if (!within(r, value)) {
+          bad = true;
+          refused = "   error - number out of range (" + rangeEnd(r.low) + " to " + rangeEnd(r.high) +
+                    "): " + std::string(items.previous());
+          break;
+        }
+        values.push_back(value);
       }
       if (bad) badText = std::string(trim(text));
     }
     if (!bad) return values;
-    line("   error - cannot read a number from: " + badText);
+    line(refused.empty() ? "   error - cannot read a number from: " + badText : refused);
     if (fromScript) {
       endScript();
       throw CommandAbandoned();
@@ -158,23 +181,35 @@ std::vector<double> Console::askNumbers(std::string_view promptText, std::string
   }
 }
 
-int32_t Console::askInt(std::string_view promptText) {
-  return static_cast<int32_t>(askNumbers(promptText, "i")[0]);
+int32_t Console::askInt(std::string_view promptText, Range range) {
+  return static_cast<int32_t>(askNumbers(promptText, "i", {range})[0]);
 }
 
-float Console::askReal(std::string_view promptText) {
-  return static_cast<float>(askNumbers(promptText, "r")[0]);
+float Console::askReal(std::string_view promptText, Range range) {
+  return static_cast<float>(askNumbers(promptText, "r", {range})[0]);
 }
 
-std::vector<float> Console::askReals(std::string_view promptText, size_t n) {
+std::vector<float> Console::askReals(std::string_view promptText, size_t n, Range range) {
+  return askReals(promptText, std::vector<Range>(n, range));
+}
+
+std::vector<float> Console::askReals(std::string_view promptText, const std::vector<Range>& ranges) {
   std::vector<float> out;
-  for (double v : askNumbers(promptText, std::string(n, 'r'))) out.push_back(static_cast<float>(v));
+  for (double v : askNumbers(promptText, std::string(ranges.size(), 'r'), ranges)) {
+    out.push_back(static_cast<float>(v));
+  }
   return out;
 }
 
-std::vector<int32_t> Console::askInts(std::string_view promptText, size_t n) {
+std::vector<int32_t> Console::askInts(std::string_view promptText, size_t n, Range range) {
+  return askInts(promptText, std::vector<Range>(n, range));
+}
+
+std::vector<int32_t> Console::askInts(std::string_view promptText, const std::vector<Range>& ranges) {
   std::vector<int32_t> out;
-  for (double v : askNumbers(promptText, std::string(n, 'i'))) out.push_back(static_cast<int32_t>(v));
+  for (double v : askNumbers(promptText, std::string(ranges.size(), 'i'), ranges)) {
+    out.push_back(static_cast<int32_t>(v));
+  }
   return out;
 }
 

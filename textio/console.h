@@ -27,6 +27,12 @@ struct CommandAbandoned : std::runtime_error {
   CommandAbandoned() : std::runtime_error("command abandoned") {}
 };
 
+/// The values a typed number may take, both ends included.
+struct Range {
+  double low;
+  double high;
+};
+
 /// What reading a command line produced.
 enum class CommandRead { Line, ScriptEnded, ConsoleEnded };
 
@@ -75,19 +81,24 @@ class Console {
   char keyboardChar();
 
   /// Prints the prompt and reads numbers of the kinds given ('i' integer, 'r' 4-byte real,
-  /// 'd' 8-byte real), continuing on further lines while values are missing. A value that
-  /// cannot be read: a message; at the keyboard the prompt is asked again, from a script the script is
-  /// closed and the command abandoned (CommandAbandoned).
+  /// 'd' 8-byte real), continuing on further lines while values are missing. Each value must
+  /// lie in its range (one range for all values, or one per value). A value that cannot be
+  /// read or lies outside its range: a message; at the keyboard the prompt is asked again,
+  /// from a script the script is closed and the command abandoned (CommandAbandoned).
   std::vector<double> askNumbers(std::string_view promptText, std::string_view kinds,
-                                 bool keyboardOnly = false);
-  /// One integer answer.
-  int32_t askInt(std::string_view promptText);
-  /// One real answer (4-byte).
-  float askReal(std::string_view promptText);
-  /// n real answers (4-byte).
-  std::vector<float> askReals(std::string_view promptText, size_t n);
-  /// n integer answers.
-  std::vector<int32_t> askInts(std::string_view promptText, size_t n);
+                                 const std::vector<Range>& ranges, bool keyboardOnly = false);
+  /// One integer answer within the range.
+  int32_t askInt(std::string_view promptText, Range range);
+  /// One real answer (4-byte) within the range.
+  float askReal(std::string_view promptText, Range range);
+  /// n real answers (4-byte), each within the range.
+  std::vector<float> askReals(std::string_view promptText, size_t n, Range range);
+  /// Real answers (4-byte), one per range.
+  std::vector<float> askReals(std::string_view promptText, const std::vector<Range>& ranges);
+  /// n integer answers, each within the range.
+  std::vector<int32_t> askInts(std::string_view promptText, size_t n, Range range);
+  /// Integer answers, one per range.
+  std::vector<int32_t> askInts(std::string_view promptText, const std::vector<Range>& ranges);
 
   std::ostream& screen() { return screen_; }
 

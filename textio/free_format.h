@@ -37,6 +37,8 @@ class FreeItems {
   /// Next item as text.
   bool text(std::string& s);
   size_t remaining() const { return items_.size() - next_; }
+  /// The item read last (empty before the first).
+  std::string_view previous() const { return next_ > 0 ? items_[next_ - 1] : std::string_view(); }
 
  private:
   std::vector<std::string_view> items_;
