@@ -54,9 +54,9 @@ void starDataMode(Session& s, int mode) {
 }
 
 void putstarCommand(Session& s) {
-  std::vector<float> a = s.console.askReals("   star u,v, height, r, e, t: ",
-                                                  {textio::kCoordinate, textio::kCoordinate, textio::kAnyReal,
-                                                   textio::kAnyReal, textio::kAnyReal});
+  std::vector<float> a = s.console.askReals(
+      "   star u,v, height, r, e, t: ",
+      {textio::kCoordinate, textio::kCoordinate, textio::kAnyReal, textio::kAnyReal, textio::kAnyReal});
   (void)phot::pstar(s.console, s.state.ws, a[0], a[1], a[2], a[3], a[4]);
 }
 

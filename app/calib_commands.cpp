@@ -42,7 +42,8 @@ void darkCommand(Session& s) {
 }
 
 void multiplyCommand(Session& s) {
-  s.state.interp.multiplyFactor = s.console.askReal("   factor by which to multiply data : ", textio::kFactor);
+  s.state.interp.multiplyFactor =
+      s.console.askReal("   factor by which to multiply data : ", textio::kFactor);
   calib::multip(s.state.ws, s.state.interp.multiplyFactor);
 }
 
@@ -74,8 +75,8 @@ void avpixCommand(Session& s) {
 
 void winavpixCommand(Session& s) {
   std::vector<double> a = s.console.askNumbers("   box imin, imax, jmin, jmax and input value : ", "iiiii",
-                                                   {textio::kCoordinate, textio::kCoordinate, textio::kCoordinate,
-                                                    textio::kCoordinate, textio::kAnyInteger});
+                                               {textio::kCoordinate, textio::kCoordinate, textio::kCoordinate,
+                                                textio::kCoordinate, textio::kAnyInteger});
   auto b = [&](int k) { return static_cast<int32_t>(a[static_cast<size_t>(k)]); };
   float average = calib::wavpix(s.console, s.state.ws, b(0), b(1), b(2), b(3));
   if (s.state.interp.logOn == 1) {
@@ -93,7 +94,8 @@ void skyCommand(Session& s) {
 }
 
 void markobjectCommand(Session& s) {
-  std::vector<double> a = s.console.askNumbers("   object u, v, mark du, dv: ", "rrii", {textio::kCoordinate});
+  std::vector<double> a =
+      s.console.askNumbers("   object u, v, mark du, dv: ", "rrii", {textio::kCoordinate});
   s.console.prompt("   mark to left, right, up and/or down? enter l, r, u or d:");
   std::string directions = s.console.answerText(4);
   calib::mobjct(s.state.ws, static_cast<float>(a[0]), static_cast<float>(a[1]), static_cast<int32_t>(a[2]),
@@ -114,17 +116,20 @@ void markCommand(Session& s) {
 }
 
 void maskCommand(Session& s) {
-  std::vector<int32_t> b = s.console.askInts("    mask area outside imin, imax, jmin, jmax : ", 4, textio::kCoordinate);
+  std::vector<int32_t> b =
+      s.console.askInts("    mask area outside imin, imax, jmin, jmax : ", 4, textio::kCoordinate);
   calib::mask(s.state.ws, b[0], b[1], b[2], b[3]);
 }
 
 void contrastCommand(Session& s) {
-  std::vector<float> a = s.console.askReals("    enhance contrast; baseline, scale = : ", {textio::kPixelValue, textio::kFactor});
+  std::vector<float> a = s.console.askReals("    enhance contrast; baseline, scale = : ",
+                                            {textio::kPixelValue, textio::kFactor});
   calib::contrst(s.state.ws, a[0], a[1]);
 }
 
 void setpixCommand(Session& s) {
-  std::vector<int32_t> a = s.console.askInts("   i, j,  value : ", {textio::kCoordinate, textio::kCoordinate, textio::kPixelValue});
+  std::vector<int32_t> a = s.console.askInts("   i, j,  value : ",
+                                             {textio::kCoordinate, textio::kCoordinate, textio::kPixelValue});
   s.state.ws.put(a[0], a[1], a[2]);
 }
 

@@ -56,8 +56,8 @@ void initCommand(Session& s) {
 }
 
 void listCommand(Session& s, int which) {
-  std::vector<int32_t> c = s.console.askInts("   list pixel values of 11*11 array centred on i,j = ", 2,
-                                                     textio::kCoordinate);
+  std::vector<int32_t> c =
+      s.console.askInts("   list pixel values of 11*11 array centred on i,j = ", 2, textio::kCoordinate);
   int logFlag = s.state.interp.logOn;
   switch (which) {
     case 0: image::llist(s.console, s.state.ws, c[0], c[1], logFlag); break;

@@ -54,8 +54,8 @@ void liststatsCommand(Session& s) {
 }
 
 void ephemerisCommand(Session& s) {
-  std::vector<double> v = s.console.askNumbers("   epoch (JD) and period (days) [period < 0: no phase] : ", "dd",
-                                                   {textio::kAnyReal});
+  std::vector<double> v = s.console.askNumbers(
+      "   epoch (JD) and period (days) [period < 0: no phase] : ", "dd", {textio::kAnyReal});
   s.state.ephemeris.epoch = v[0];
   s.state.ephemeris.period = v[1];
 }

@@ -94,7 +94,8 @@ PeriodAnswers askPeriod(textio::Console& c) {
     a.files.push_back(typed);
   }
   a.column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
-  std::vector<double> range = c.askNumbers("  shortest and longest period, hours : ", "dd", {textio::kAnyReal});
+  std::vector<double> range =
+      c.askNumbers("  shortest and longest period, hours : ", "dd", {textio::kAnyReal});
   a.shortest = range[0], a.longest = range[1];
   a.order = askIntOr(c, "  Fourier order (1-8) [4] : ", 4);
   return a;
@@ -176,7 +177,8 @@ void alcdefCommand(Session& s) {
   std::string typed = c.answerText(20);
   int32_t column = askIntOr(c, "  column of the object (1-10) [1] : ", 1);
   lightcurve::AlcdefSession a;
-  a.objectNumber = static_cast<int64_t>(c.askNumbers("  object number (0 if unnumbered) : ", "i", {textio::kAnyInteger})[0]);
+  a.objectNumber = static_cast<int64_t>(
+      c.askNumbers("  object number (0 if unnumbered) : ", "i", {textio::kAnyInteger})[0]);
   a.objectName = askText(c, "  object name : ");
   a.mpcDesignation = askText(c, "  MPC designation : ");
   sky::Site site;

@@ -28,7 +28,8 @@ void askPositions(Session& s, bool newLabels) {
       s.console.prompt("   star label : ");
       sd.starLabels[k] = s.console.answerText(5);
     }
-    std::vector<float> uv = s.console.askReals(textio::Line("    star ").i(k, 2).a("   i,j = ").str(), 2, textio::kCoordinate);
+    std::vector<float> uv =
+        s.console.askReals(textio::Line("    star ").i(k, 2).a("   i,j = ").str(), 2, textio::kCoordinate);
     sd.photStarU[k] = uv[0];
     sd.photStarV[k] = uv[1];
   }

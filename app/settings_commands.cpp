@@ -51,7 +51,7 @@ void thresholdCommand(Session& s) {
 
 void setfindsta(Session& s) {
   std::vector<double> v = s.console.askNumbers("   threshold (above mean pixel), iprox = ", "ri",
-                                                  {textio::kThreshold, textio::kPixelDistance});
+                                               {textio::kThreshold, textio::kPixelDistance});
   s.state.settings.findThreshold = static_cast<int32_t>(static_cast<float>(v[0]));
   s.state.settings.findProximity = static_cast<int32_t>(v[1]);
 }
@@ -71,8 +71,10 @@ void putbox(Session& s) {
 }
 
 void secondorde(Session& s) {
-  std::vector<double> du = s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "ddd", {textio::kAnyReal});
-  std::vector<double> dv = s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "ddd", {textio::kAnyReal});
+  std::vector<double> du =
+      s.console.askNumbers(" enter quadratic, linear, constant terms for du : ", "ddd", {textio::kAnyReal});
+  std::vector<double> dv =
+      s.console.askNumbers(" enter quadratic, linear, constant terms for dv : ", "ddd", {textio::kAnyReal});
   for (int k = 0; k < 3; ++k) {
     s.state.settings.secondOrderTerms[static_cast<size_t>(k)] = du[static_cast<size_t>(k)];
     s.state.settings.secondOrderTerms[static_cast<size_t>(k + 3)] = dv[static_cast<size_t>(k)];
@@ -87,7 +89,8 @@ void skylock(Session& s) {
 }
 
 void maxstackCommand(Session& s) {
-  s.state.settings.maxStack = s.console.askInt("   maximum permissible number of frames in a stack: ", textio::kFrameCount);
+  s.state.settings.maxStack =
+      s.console.askInt("   maximum permissible number of frames in a stack: ", textio::kFrameCount);
   s.console.line("   CAUTION: this command is only intended for faint asteroids, ");
   s.console.line("   and as described in the instructions! To resume normal image");
   s.console.line("   stacking, use the resetmaxstack command.");

@@ -205,7 +205,8 @@ Options askOptions(textio::Console& console, const Header& h, std::string& outpu
   r.format = h.format;
   r.refs = askReferenceStars(console, h);
   const std::string& firstName = h.names[static_cast<size_t>(r.refs[0] - 1)];
-  o.minimum = static_cast<float>(console.askNumbers("   enter minimum value for " + firstName + " : ", "r", {textio::kAnyReal}, true)[0]);
+  o.minimum = static_cast<float>(console.askNumbers("   enter minimum value for " + firstName + " : ", "r",
+                                                    {textio::kAnyReal}, true)[0]);
   output += textio::Line("   minimum value of ").a(firstName).a(" = ").f(o.minimum, 7, 0).str() + "\n";
   for (int ref : r.refs) {
     if (ref > 0) output += "   normalising star = " + h.names[static_cast<size_t>(ref - 1)] + "\n";
@@ -213,7 +214,8 @@ Options askOptions(textio::Console& console, const Header& h, std::string& outpu
   console.prompt("   output on as magnitudes ?    y/n [n] ");
   r.magnitudes = console.keyboardChar() == 'y';
   if (r.magnitudes) {
-    r.zeroPoint = static_cast<float>(console.askNumbers("   enter zero point : ", "r", {textio::kAnyReal}, true)[0]);
+    r.zeroPoint =
+        static_cast<float>(console.askNumbers("   enter zero point : ", "r", {textio::kAnyReal}, true)[0]);
     output += textio::Line("  zero point = ").f(r.zeroPoint, 7, 3).str() + "\n";
   }
   o.timeCode = askTimeCode(console);

@@ -60,7 +60,8 @@ void rejrsd(textio::Console& console, const ResidualTable& table, align::Alignme
   console.line(" image is no longer used. Images may be reinstated either by reloading");
   console.line(" (loadalign) or recalculating (align/alignr) the alignment data.");
   console.line("");
-  float limit = static_cast<float>(console.askNumbers("   reject images with rms residual > ", "r", {textio::kAnyReal}, true)[0]);
+  float limit = static_cast<float>(
+      console.askNumbers("   reject images with rms residual > ", "r", {textio::kAnyReal}, true)[0]);
   console.line("");
   for (int r = 1; r <= table.count; ++r) {
     if (!(table.residuals[r] > limit)) continue;

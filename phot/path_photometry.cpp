@@ -21,7 +21,8 @@ bool spa(textio::Console& console, const core::Settings& settings, const image::
   float up = model.cu[1];
   float vp = model.cv[1];
   if (!image::withinReach(up, vp)) {
-    console.line("   error - the sky box around the path position reaches outside the image; nothing measured");
+    console.line(
+        "   error - the sky box around the path position reaches outside the image; nothing measured");
     return false;
   }
   auto ic = static_cast<int32_t>(up + 0.5f);

@@ -176,7 +176,8 @@ void gsload(textio::Console& console, std::string_view workingPath, StarData& sd
     if (ok) e.code = textio::fixed(textio::dropCr(line), 5);
     ok = ok && next() && textio::readReals(textio::dropCr(line), 4, pos);
     // A position no frame can have is as unreadable as a malformed one.
-    ok = ok && std::all_of(pos.begin(), pos.end(), [](double c) { return textio::within(textio::kCoordinate, c); });
+    ok = ok &&
+         std::all_of(pos.begin(), pos.end(), [](double c) { return textio::within(textio::kCoordinate, c); });
     if (!ok) break;
     e.approxU = static_cast<float>(pos[0]);
     e.approxV = static_cast<float>(pos[1]);

@@ -1,6 +1,8 @@
 // Console seam: prompts, lines, the keyboard/script input stack and the log file.
 #include "textio/console.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -132,6 +134,15 @@ std::string rangeEnd(double v) {
   return text;
 }
 
+// The range a 4-byte answer is held to: both ends rounded to 4-byte reals (so an end typed as
+// written is inside), none beyond the largest 4-byte real.
+Range asFloat(Range r) {
+  auto f = [](double v) {
+    return static_cast<double>(static_cast<float>(std::clamp<double>(v, -FLT_MAX, FLT_MAX)));
+  };
+  return {f(r.low), f(r.high)};
+}
+
 }  // namespace
 
 std::vector<double> Console::askNumbers(std::string_view promptText, std::string_view kinds,
@@ -161,7 +172,7 @@ std::vector<double> Console::askNumbers(std::string_view promptText, std::string
           if (!items.real(v)) { bad = true; break; }
           value = v;
         }
-        const Range r = rangeOf(values.size());
+        const Range r = kind == 'r' ? asFloat(rangeOf(values.size())) : rangeOf(values.size());
         if (!within(r, value)) {
           bad = true;
           refused = "   error - number out of range (" + rangeEnd(r.low) + " to " + rangeEnd(r.high) +

@@ -63,7 +63,8 @@ class TypedExtremes : public ::testing::TestWithParam<Extreme> {
     std::string fiducials;
     for (size_t k = 0; k < 6; ++k) fiducials += stars[k].second + "\n";
     testsupport::writeFile(*night_ / "stars.fid", fiducials);
-    const auto r = testsupport::runPelm(*night_, "dfs\ndark.fit\nflat.fit\nimg001\n..\nimg004\n\nalign\n\ny\nstop\n");
+    const auto r =
+        testsupport::runPelm(*night_, "dfs\ndark.fit\nflat.fit\nimg001\n..\nimg004\n\nalign\n\ny\nstop\n");
     ASSERT_EQ(r.status, 0) << r.out;
     ASSERT_TRUE(fs::exists(*night_ / "align.dat"));
   }
@@ -94,7 +95,8 @@ const Extreme kExtremes[] = {
     {"list_int_max", "list\n2147483647 0\n100 75\n", outOfRange(kCoordinates, "2147483647"), "   rms = "},
     {"list_int_min", "list\n0 -2147483648\n100 75\n", outOfRange(kCoordinates, "-2147483648"), "   rms = "},
     // In the release build this one once ran for minutes and grew to 15.7 GB.
-    {"list_near_int_max", "list\n2147483642 5\n100 75\n", outOfRange(kCoordinates, "2147483642"), "   rms = "},
+    {"list_near_int_max", "list\n2147483642 5\n100 75\n", outOfRange(kCoordinates, "2147483642"),
+     "   rms = "},
     {"llist", "llist\n2147483647 0\n100 75\n", outOfRange(kCoordinates, "2147483647"), "     100    75 "},
     {"list2", "list2\n0 -2147483648\n100 75\n", outOfRange(kCoordinates, "-2147483648"), "   rms = "},
     {"list3", "list3\n2147483647 0\n100 75\n", outOfRange(kCoordinates, "2147483647"), "   rms = "},
@@ -118,23 +120,28 @@ const Extreme kExtremes[] = {
     {"rphot_nan", "rphot\nNaN\n4\n", "   error - cannot read a number from: NaN",
      "   enter aperture radius, pixels : "},
     {"rphots_huge_then_dskylist_photfiles",
-     "nstarlist\n1\nast\n100 75\ndskylist\nast\n2\n-2147483648 0\n12 0\n-12 0\nrphots\n1e30\n3\nphotfiles\n...\n",
+     "nstarlist\n1\nast\n100 75\ndskylist\nast\n2\n-2147483648 0\n12 0\n-12 0\n"
+     "rphots\n1e30\n3\nphotfiles\n...\n",
      outOfRange(kRadii, "1e30"), "    object =  1"},
     {"rphots_negative_huge", "rphots\n-1e30\n3\n", outOfRange(kRadii, "-1e30"),
      "   enter sky aperture radius, pixels : "},
-    {"tolerance_tiny_then_alignr", "tolerance\n1e-30\n2\nalignr\n\ny\n1\n1\n", outOfRange("0.1 to 10000", "1e-30"),
-     "files matched ="},
+    {"tolerance_tiny_then_alignr", "tolerance\n1e-30\n2\nalignr\n\ny\n1\n1\n",
+     outOfRange("0.1 to 10000", "1e-30"), "files matched ="},
     // The same extremes in files: a star position no frame can have is an unreadable line of
     // stardata.txt; an offset of -1e30 in align.dat puts the object off the frame, which is then
     // measured as outside it.
-    {"stardata_position", "loadpositi\n", "   error - cannot read line   7 of stardata.txt;",
+    {"stardata_position",
+     "loadpositi\n",
+     "   error - cannot read line   7 of stardata.txt;",
      "   finished reading stardata.txt",
      {{"stardata.txt", "2\nreference\nref\n100 75 100 75\nasteroid\nast\n-2147483648 50 0 0\n"}}},
-    {"align_offset", "nstarlist\n1\nast\n100 75\nphotfiles\n...\n",
+    {"align_offset",
+     "nstarlist\n1\nast\n100 75\nphotfiles\n...\n",
      "    automatic sky determination for object =1 ( ****************)",
      "    automatic sky determination for object =1 (   100.39   74.74)",
-     {{"align.dat", " img001               21.0000  -1e+30  -1e+30    0.00000     3     731.0  0.07\n"
-                    " img002               21.0667    0.39   -0.26    0.00000     3     730.0  0.06\n"}}},
+     {{"align.dat",
+       " img001               21.0000  -1e+30  -1e+30    0.00000     3     731.0  0.07\n"
+       " img002               21.0667    0.39   -0.26    0.00000     3     730.0  0.06\n"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Reproducers, TypedExtremes, ::testing::ValuesIn(kExtremes),
