@@ -77,6 +77,8 @@ class TypedExtremes : public ::testing::TestWithParam<Extreme> {
 
 fs::path* TypedExtremes::night_ = nullptr;
 
+void PrintTo(const Extreme& c, std::ostream* os) { *os << c.name; }
+
 TEST_P(TypedExtremes, AreRefusedAndTheCommandsRunWithOrdinaryValues) {
   const Extreme& c = GetParam();
   const fs::path dir = testsupport::freshFolder("extremes");
@@ -100,13 +102,13 @@ const Extreme kExtremes[] = {
     {"llist", "llist\n2147483647 0\n100 75\n", outOfRange(kCoordinates, "2147483647"), "     100    75 "},
     {"list2", "list2\n0 -2147483648\n100 75\n", outOfRange(kCoordinates, "-2147483648"), "   rms = "},
     {"list3", "list3\n2147483647 0\n100 75\n", outOfRange(kCoordinates, "2147483647"), "   rms = "},
-    {"mark", "mark\n2147483647 -2147483648\n100 75\nlist\n100 75\n", outOfRange(kCoordinates, "2147483647"),
+    {"mark", "mark\n2147483647 -2147483648\n100 75\nlist\n100 84\n", outOfRange(kCoordinates, "2147483647"),
      "65535"},
     {"markobject", "markobject\n2147483647 2147483647 1 2\n100 75 1 2\nr\nlist\n100 75\n",
      outOfRange(kCoordinates, "2147483647"), "63000"},
-    {"putbox", "boxsize\n3\nputbox\n0 -2147483648\n100 75\nsky\n", outOfRange(kCoordinates, "-2147483648"),
-     "   approximate sky value ="},
-    {"boxsize_zero_and_negative", "boxsize\n0\n-3\n21\nputbox\n100 75\nsky\n",
+    {"putbox", "boxsize\n3\nputbox\n0 -2147483648\n100 75\nlist\n100 75\n",
+     outOfRange(kCoordinates, "-2147483648"), "   rms = "},
+    {"boxsize_zero_and_negative", "boxsize\n0\n-3\n201\nputbox\n100 75\nsky\n",
      outOfRange("1 to 1447680", "-3"), "   approximate sky value ="},
     {"setbox_then_sky", "setbox\n1 2 -2147483648 -2147483648\n5 195 5 145\nsky\n",
      outOfRange(kCoordinates, "-2147483648"), "   approximate sky value ="},
