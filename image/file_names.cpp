@@ -33,7 +33,14 @@ void strip(textio::Console& console, core::Settings& settings, std::string& name
 
 void addtyp(textio::Console& console, const core::Settings& settings, std::string& name) {
   console.line("   entered routine addtyp; fname = " + name);
-  std::string typed = std::string(textio::trimRight(name)) + "." + typeCode(settings, kCurrentType);
+  const std::string type = typeCode(settings, kCurrentType);
+  // A folder without path.dat has no file types: said once a run, at the first name.
+  static bool toldNoTypes = false;
+  if (textio::isBlank(type) && !toldNoTypes) {
+    toldNoTypes = true;
+    console.line("   note - no file types are set, so names get none; the command filetypes sets them");
+  }
+  std::string typed = std::string(textio::trimRight(name)) + "." + type;
   name = textio::fixed(typed, std::max<size_t>(20, typed.size()));
   console.line("   adding file type... filename = " + name);
 }

@@ -91,6 +91,12 @@ class Console {
 
   std::ostream& screen() { return screen_; }
 
+  /// Whether the keyboard stream is a person at a terminal (set by main; false in tests and
+  /// when input is redirected).
+  void setTerminal(bool terminal) { terminal_ = terminal; }
+  /// True when answers are typed at a terminal now (no script open).
+  bool atTerminal() const { return terminal_ && script_ == nullptr; }
+
  private:
   bool readRaw(std::istream& in, std::string& line);
 
@@ -99,6 +105,7 @@ class Console {
   std::unique_ptr<std::ifstream> script_;
   std::unique_ptr<std::ofstream> log_;
   std::string lastPrompt_;
+  bool terminal_ = false;
 };
 
 }  // namespace textio
