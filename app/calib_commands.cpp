@@ -53,7 +53,6 @@ void subtractCommand(Session& s) {
 
 void findstarsCommand(Session& s) {
   Settings& set = s.state.settings;
-  set.starListFile = textio::fixed("stars1.lst", 20);
   std::string full;
   if (!textio::adpath(s.console, set.workingPath, "stars1.lst", full)) return;
   s.console.line("   about to open file " + full);
@@ -63,7 +62,9 @@ void findstarsCommand(Session& s) {
   if (calib::findst(s.console, set, s.state.ws, s.state.frameName, block) < 0) return;
   if (!textio::replaceFileAtomically(textio::hostPath(full), block.str())) {
     s.console.line("   error - cannot create star position list file " + std::string(textio::trimRight(full)));
+    return;
   }
+  set.starListFile = textio::fixed("stars1.lst", 20);
 }
 
 void avpixCommand(Session& s) {

@@ -844,8 +844,8 @@ constexpr std::array kCommands{
              ">file to write to : <name>\n"
              "without a type the raw type is used\n"
              ">you may be overwriting a raw image file; proceed? Y/N [N] \n"
-             "asked for names that look like raw frames (img...) and before replacing\n"
-             "a file not written in this session; only y writes",
+             "asked for names that look like raw frames (img...) and before\n"
+             "replacing a file not written in this session; only y writes",
              "writes the FITS frame with the header of the frame last loaded",
              "raw file type, icv"}},
     Command{"markpath", [](Session& s) { markpathCommand(s); },
