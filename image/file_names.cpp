@@ -3,6 +3,7 @@
 #include "image/file_names.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -35,11 +36,8 @@ void addtyp(textio::Console& console, const core::Settings& settings, std::strin
   console.line("   entered routine addtyp; fname = " + name);
   const std::string type = typeCode(settings, kCurrentType);
   // A folder without path.dat has no file types: said once a run, at the first name.
-  static bool toldNoTypes = false;
-  if (textio::isBlank(type) && !toldNoTypes) {
-    toldNoTypes = true;
-    console.line("   note - no file types are set, so names get none; the command filetypes sets them");
-  }
+  constexpr std::string_view kNoTypes = "   note - no file types are set, so names get none; the command filetypes sets them";
+  if (textio::isBlank(type) && console.firstTime(kNoTypes)) console.line(kNoTypes);
   std::string typed = std::string(textio::trimRight(name)) + "." + type;
   name = textio::fixed(typed, std::max<size_t>(20, typed.size()));
   console.line("   adding file type... filename = " + name);

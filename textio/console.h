@@ -8,6 +8,7 @@
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -97,6 +98,10 @@ class Console {
   /// True when answers are typed at a terminal now (no script open).
   bool atTerminal() const { return terminal_ && script_ == nullptr; }
 
+  /// True the first time it is asked with `note` during this console's life, so that a note
+  /// is said once a run.
+  bool firstTime(std::string_view note) { return notesSaid_.emplace(note).second; }
+
  private:
   bool readRaw(std::istream& in, std::string& line);
 
@@ -106,6 +111,7 @@ class Console {
   std::unique_ptr<std::ofstream> log_;
   std::string lastPrompt_;
   bool terminal_ = false;
+  std::set<std::string, std::less<>> notesSaid_;
 };
 
 }  // namespace textio
