@@ -167,7 +167,7 @@ void loadFrameStars(const FrameBlock& block, MatchTables& t) {
   }
 }
 
-void closingLines(textio::Console& console, const AlignRun& run) {
+void closingLines(textio::Console& console, const AlignRun& run, bool written) {
   console.line("");
   console.line(" please remember, don't forget ...");
   console.line("   offset is in sense observed minus fiducial");
@@ -185,8 +185,12 @@ void closingLines(textio::Console& console, const AlignRun& run) {
                    .f(percent, 6, 1)
                    .a(" percent"));
   console.line("");
-  console.line(" alignment data written to align.dat");
-  console.line(" alignment data in CSV format written to align.txt");
+  if (written) {
+    console.line(" alignment data written to align.dat");
+    console.line(" alignment data in CSV format written to align.txt");
+  } else if (run.matched == 0) {
+    console.line(" no frame matched: align.dat and align.txt are left as they were");
+  }
   console.line("");
 }
 
@@ -241,11 +245,15 @@ AlignRun alignOffsets(textio::Console& console, const core::Settings& settings) 
     previousTime = time;
   }
   textio::endProgress();
+  if (run.matched == 0) {
+    closingLines(console, run, false);
+    return run;
+  }
   bool written = textio::replaceFileAtomically(hostFile(console, settings, "align.dat"), dat) &&
                  textio::replaceFileAtomically(hostFile(console, settings, "align.txt"), csv);
   if (!written) console.line("    error - cannot write align.dat or align.txt");
   run.ran = written;
-  closingLines(console, run);
+  closingLines(console, run, written);
   return run;
 }
 

@@ -91,7 +91,7 @@ void loadFrameStars(const FrameBlock& block, MatchTables& t, const PixelSizes& p
   }
 }
 
-void closingLines(textio::Console& console, const AlignRun& run, bool modelMode) {
+void closingLines(textio::Console& console, const AlignRun& run, bool modelMode, bool written) {
   console.line("");
   console.line(" please remember, don't forget ...");
   console.line("   offset is in sense observed minus fiducial;");
@@ -109,11 +109,16 @@ void closingLines(textio::Console& console, const AlignRun& run, bool modelMode)
                    .f(percent, 6, 1)
                    .a(" percent"));
   console.line("");
-  console.line(" alignment data table written to align.dat");
-  console.line(" alignment data table in CSV format written to align.txt");
-  if (modelMode) {
-    console.line(" observed and fitted rotations, in CSV format, written to rotationfit.txt");
-    console.line(" (where observed rotation is that held in previous alignment table)");
+  if (written) {
+    console.line(" alignment data table written to align.dat");
+    console.line(" alignment data table in CSV format written to align.txt");
+    if (modelMode) {
+      console.line(" observed and fitted rotations, in CSV format, written to rotationfit.txt");
+      console.line(" (where observed rotation is that held in previous alignment table)");
+    }
+  } else if (run.matched == 0) {
+    console.line(modelMode ? " no frame matched: align.dat, align.txt and rotationfit.txt are left as they were"
+                           : " no frame matched: align.dat and align.txt are left as they were");
   }
   console.line("");
 }
@@ -219,12 +224,16 @@ AlignRun alignRotation(textio::Console& console, const core::Settings& settings,
     previousTime = time;
   }
   textio::endProgress();
+  if (run.matched == 0) {
+    closingLines(console, run, modelMode, false);
+    return run;
+  }
   bool written = textio::replaceFileAtomically(hostFile(console, settings, "align.dat"), dat) &&
                  textio::replaceFileAtomically(hostFile(console, settings, "align.txt"), csv) &&
                  (!modelMode || textio::replaceFileAtomically(hostFile(console, settings, "rotationfit.txt"), fit));
   if (!written) console.line("    error - cannot write align.dat, align.txt or rotationfit.txt");
   run.ran = written;
-  closingLines(console, run, modelMode);
+  closingLines(console, run, modelMode, written);
   return run;
 }
 

@@ -1,8 +1,10 @@
 // Alignment table: look-ups, the align.dat and align.txt records, load, save and listings.
 #include "align/alignment_table.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "textio/console.h"
@@ -149,13 +151,21 @@ int alload(textio::Console& console, std::string_view workingPath, AlignmentTabl
 }
 
 bool alsave(textio::Console& console, std::string_view workingPath, const AlignmentTable& table) {
+  std::string host = hostFile(console, workingPath, "align.dat");
+  // An empty table creates align.dat but never replaces one.
+  std::error_code error;
+  if (!host.empty() && std::filesystem::exists(host, error) &&
+      std::all_of(table.entries.begin(), table.entries.end(),
+                  [](const AlignmentEntry& e) { return textio::isBlank(e.name); })) {
+    console.line("   the alignment table is empty: align.dat is left as it was");
+    return false;
+  }
   std::string content;
   content.reserve(73 * kAlignEntries);
   for (const AlignmentEntry& e : table.entries) {
     content += alignRecord(e.name, e.time, e.du, e.dv, e.rotation, e.fwhm, e.sky);
     content += '\n';
   }
-  std::string host = hostFile(console, workingPath, "align.dat");
   if (host.empty() || !textio::replaceFileAtomically(host, content)) {
     console.line("   error - cannot write align.dat");
     return false;

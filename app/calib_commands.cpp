@@ -2,6 +2,8 @@
 #include "app/calib_commands.h"
 
 #include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "calib/batch_calibration.h"
 #include "calib/flat_field.h"
@@ -21,7 +23,7 @@ namespace {
 constexpr int kFindBox = 7;
 
 calib::BatchTables tables(Session& s) {
-  return calib::BatchTables{s.console, s.state.settings, s.state.camera, s.state.ws};
+  return calib::BatchTables{s.console, s.state.settings, s.state.camera, s.state.ws, &s.state.savedFrames};
 }
 
 // Remembers the frame a batch command worked on last, as the frame last named.
@@ -53,17 +55,18 @@ void subtractCommand(Session& s) {
 
 void findstarsCommand(Session& s) {
   Settings& set = s.state.settings;
-  set.starListFile = textio::fixed("stars1.lst", 20);
   std::string full;
   if (!textio::adpath(s.console, set.workingPath, "stars1.lst", full)) return;
   s.console.line("   about to open file " + full);
   s.state.starList.close();  // the star list file of an earlier batch ends here
-  std::ofstream out(textio::hostPath(full), std::ios::binary | std::ios::trunc);
-  if (!out) {
+  // The block is formed first, so that a frame without a sky estimate leaves the file as it was.
+  std::ostringstream block;
+  if (calib::findst(s.console, set, s.state.ws, s.state.frameName, block) < 0) return;
+  if (!textio::replaceFileAtomically(textio::hostPath(full), block.str())) {
     s.console.line("   error - cannot create star position list file " + std::string(textio::trimRight(full)));
     return;
   }
-  calib::findst(s.console, set, s.state.ws, s.state.frameName, out);
+  set.starListFile = textio::fixed("stars1.lst", 20);
 }
 
 void avpixCommand(Session& s) {
@@ -89,8 +92,9 @@ void winavpixCommand(Session& s) {
 }
 
 void skyCommand(Session& s) {
-  float sky = calib::estsky(s.state.settings, s.state.ws);
-  s.console.line(textio::Line("   approximate sky value =").f(sky, 6, 0).a("  (median from 752 pixels)").str());
+  std::optional<float> sky = calib::estsky(s.console, s.state.settings, s.state.ws);
+  if (!sky) return;
+  s.console.line(textio::Line("   approximate sky value =").f(*sky, 6, 0).a("  (median from 752 pixels)").str());
 }
 
 void markobjectCommand(Session& s) {
@@ -139,9 +143,10 @@ void setallCommand(Session& s) {
 }
 
 void subtractskCommand(Session& s) {
-  float sky = calib::estsky(s.state.settings, s.state.ws);
-  s.console.line(textio::Line("   estimated sky value =").f(sky, 6, 0).a("  (median from rows 100 and 170)").str());
-  calib::subval(s.state.ws, 0.9f * sky);
+  std::optional<float> sky = calib::estsky(s.console, s.state.settings, s.state.ws);
+  if (!sky) return;
+  s.console.line(textio::Line("   estimated sky value =").f(*sky, 6, 0).a("  (median from rows 100 and 170)").str());
+  calib::subval(s.state.ws, 0.9f * *sky);
 }
 
 void markpathCommand(Session& s) {

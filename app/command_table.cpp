@@ -494,7 +494,7 @@ constexpr std::array kCommands{
             {kAlignmentGroup, "copy approximate positions to refined positions",
              "",
              "writes stardata.txt",
-             ""}},
+             "refined positions (the fiducial star positions `fiducialst` writes)"}},
     Command{"copypositi", [](Session& s) { starDataMode(s, 9); },
             {kAlignmentGroup, "copy refined positions to approximate positions",
              ">Enter short name of object (e.g. asteroid) you wish to omit:<code>\n"
@@ -758,7 +758,7 @@ constexpr std::array kCommands{
     Command{"dskylist", [](Session& s) { dskylistCommand(s); },
             {kPhotometryGroup, "give sky positions for one photometry object",
              ">name of object : <label>\n"
-             "a label of the photometry objects; an unknown label stops the program\n"
+             "a label of the photometry objects; an unknown label ends the command\n"
              ">number of sky positions (max 20) : <n>\n"
              ">sky offset, du,dv : <du> <dv>\n"
              "each sky position as an offset from the object (so it follows a\n"
@@ -845,7 +845,8 @@ constexpr std::array kCommands{
              ">file to write to : <name>\n"
              "without a type the raw type is used\n"
              ">you may be overwriting a raw image file; proceed? Y/N [N] \n"
-             "asked for names that look like raw frames (img...); only y writes",
+             "asked for names that look like raw frames (img...) and before\n"
+             "replacing a file not written in this session; only y writes",
              "writes the FITS frame with the header of the frame last loaded",
              "raw file type, icv"}},
     Command{"markpath", [](Session& s) { markpathCommand(s); },

@@ -108,7 +108,8 @@ void saveCommand(Session& s) {
   if (name.empty()) return;
   s.state.frameName = name;
   image::setraw(s.console, s.state.settings);
-  image::save(s.console, s.state.settings, s.state.camera, s.state.ws, name);
+  image::save(s.console, s.state.settings, s.state.camera, s.state.ws, name,
+              image::SaveOptions{&s.state.savedFrames, true});
 }
 
 }  // namespace app

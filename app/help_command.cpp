@@ -11,6 +11,17 @@ namespace {
 // Width of the alias column of the command list.
 constexpr size_t kAliasWidth = 22;
 
+// Lines shown at a time when the help text is read at a terminal.
+constexpr size_t kPageLines = 22;
+
+std::string lowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 std::string aliasesText(std::string_view keywords, std::string_view separator) {
   std::string out;
   size_t b = 0;
@@ -146,6 +157,10 @@ std::vector<std::string> mentionedKeywords(std::string_view text) {
   return out;
 }
 
+std::string listLine(const Command& c) {
+  return "    " + textio::fixed(aliasesText(c.keywords, " "), kAliasWidth) + std::string(c.help.purpose);
+}
+
 std::vector<std::string> commandListLines() {
   std::vector<std::string> out;
   out.push_back(" ");
@@ -155,7 +170,7 @@ std::vector<std::string> commandListLines() {
     out.push_back("  " + std::string(group));
     for (const Command& c : commandTable()) {
       if (c.help.group != group) continue;
-      out.push_back("    " + textio::fixed(aliasesText(c.keywords, " "), kAliasWidth) + std::string(c.help.purpose));
+      out.push_back(listLine(c));
     }
   }
   out.push_back(" ");
@@ -174,9 +189,42 @@ std::vector<std::string> explainLines(const Command& c) {
   return out;
 }
 
+std::vector<std::string> commandsMentioning(std::string_view word) {
+  std::string w = lowerCase(textio::trim(word));
+  std::vector<std::string> out;
+  if (w.empty()) return out;
+  for (const Command& c : commandTable()) {
+    const CommandHelp& h = c.help;
+    for (std::string_view field : {c.keywords, h.purpose, h.prompts, h.files, h.settings}) {
+      if (lowerCase(field).find(w) == std::string::npos) continue;
+      out.push_back(listLine(c));
+      break;
+    }
+  }
+  if (out.empty()) return out;
+  out.insert(out.begin(), {" ", "  commands whose help mentions " + w + " :"});
+  out.emplace_back(" ");
+  return out;
+}
+
+void showPaged(textio::Console& console, const std::vector<std::string>& lines) {
+  size_t shown = 0;
+  for (const std::string& l : lines) {
+    if (shown == kPageLines && console.atTerminal()) {
+      console.prompt("   -- more: <return> goes on, q ends the list -- ");
+      std::string answer = console.keyboardLine();
+      if (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')) return;
+      shown = 0;
+    }
+    console.line(l);
+    ++shown;
+  }
+}
+
 void helpCommand(Session& s) {
   s.console.prompt("   command to explain (<return> for the list) : ");
-  std::string key = normalise(s.console.answer());
+  std::string typed = s.console.answer();
+  std::string key = normalise(typed);
   textio::blankFrom(key, ";!/");
   std::vector<std::string> lines;
   if (textio::isBlank(key)) {
@@ -184,9 +232,13 @@ void helpCommand(Session& s) {
   } else if (const Command* c = findCommand(key)) {
     lines = explainLines(*c);
   } else {
-    lines = {"   " + std::string(textio::trimRight(key)) + " is not a command; help and <return> list them all"};
+    textio::blankFrom(typed, ";!/");
+    lines = commandsMentioning(typed);
+    if (lines.empty()) {
+      lines = {"   " + std::string(textio::trimRight(key)) + " is not a command; help and <return> list them all"};
+    }
   }
-  for (const std::string& l : lines) s.console.line(l);
+  showPaged(s.console, lines);
 }
 
 std::string commandReference() {

@@ -12,8 +12,20 @@
 namespace app {
 
 /// `help`: asks for a keyword; a blank answer lists every command by task group, a keyword
-/// (normalised as a typed command is) explains that command, anything else is reported.
+/// (normalised as a typed command is) explains that command, another word lists the commands
+/// whose help mentions it, anything else is reported. At a terminal the lines come a
+/// screenful at a time.
 void helpCommand(Session& s);
+
+/// The list lines of the commands whose keywords or help text contain `word` (case ignored),
+/// under a heading; empty when none does.
+std::vector<std::string> commandsMentioning(std::string_view word);
+
+/// Prints `lines`; at a terminal it waits after each screenful ("q" ends the list).
+void showPaged(textio::Console& console, const std::vector<std::string>& lines);
+
+/// One line of the command list: the aliases, then the purpose.
+std::string listLine(const Command& command);
 
 /// The lines of a help text field ('\n'-separated), without the empty tail.
 std::vector<std::string_view> helpLines(std::string_view text);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "app/session.h"
 #include "textio/stop_signals.h"
 
@@ -41,5 +43,5 @@ int main(int argc, char** argv) {
   if (int status = handleArguments(argc, argv); status >= 0) return status;
   std::ios::sync_with_stdio(false);
   textio::installStopSignals();
-  return app::runSession(std::cin, std::cout);
+  return app::runSession(std::cin, std::cout, isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1);
 }

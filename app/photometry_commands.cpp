@@ -238,7 +238,11 @@ void psffilesalCommand(Session& s) {
 
 void photfilesCommand(Session& s) {
   int32_t psfWeighting = 1;
-  if (s.state.interp.logOn == 1) logHeader(s);
+  if (s.state.interp.logOn == 1) {
+    logHeader(s);
+  } else {
+    s.console.line("   note - the log is closed: the photometry records go to the console only (log opens it)");
+  }
   image::setflt(s.console, s.state.settings);
   (void)image::gflist(s.console, s.state.settings);
   image::FileList list;

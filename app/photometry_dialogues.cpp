@@ -67,7 +67,8 @@ void dskylistCommand(Session& s) {
   if (object == 0) {
     s.console.line("error - no star of this name !");
     s.console.line("make sure you define stars");
-    throw textio::FatalStop("before sky positions");
+    s.console.line("before sky positions");
+    return;
   }
   int32_t n = s.console.askInt("   number of sky positions (max 20) : ", textio::kAnyInteger);
   n = std::clamp(n, 0, phot::kSkySpots);

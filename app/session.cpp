@@ -13,14 +13,15 @@
 
 namespace app {
 
-int runSession(std::istream& in, std::ostream& out) {
+int runSession(std::istream& in, std::ostream& out, bool terminal) {
   auto state = std::make_unique<State>();
-  return runSession(*state, in, out);
+  return runSession(*state, in, out, terminal);
 }
 
-int runSession(State& state, std::istream& in, std::ostream& out) {
+int runSession(State& state, std::istream& in, std::ostream& out, bool terminal) {
   textio::clearStopSignal();
   textio::Console console(in, out);
+  console.setTerminal(terminal);
   Session session{state, console};
   int status = 0;
   try {

@@ -13,10 +13,11 @@ namespace app {
 /// fatal stop (its message printed) or a failure no command expected ("   error - program
 /// stopped: ..."); either way the log file, the open star list and objectpath.txt are
 /// closed first.
-/// Each session starts from a fresh state and with no stop signal pending.
-int runSession(std::istream& in, std::ostream& out);
+/// Each session starts from a fresh state and with no stop signal pending. `terminal` tells
+/// that `in` is a person at a terminal (long help lists are then paged).
+int runSession(std::istream& in, std::ostream& out, bool terminal = false);
 
 /// The same on a given state, which the caller provides freshly made or reset.
-int runSession(State& state, std::istream& in, std::ostream& out);
+int runSession(State& state, std::istream& in, std::ostream& out, bool terminal = false);
 
 }  // namespace app

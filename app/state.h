@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "calib/batch_calibration.h"
 #include "image/camera.h"
+#include "image/fits_save.h"
 #include "image/workspaces.h"
 #include "lightcurve/dates.h"
 #include "lightcurve/photometry_stats.h"
@@ -41,6 +42,7 @@ struct State {
   phot::SkySpotSums skySpots;      // sky-spot sums of the current multisky command
   std::unique_ptr<std::ofstream> objectPath;  // objectpath.txt while openpathfi holds it open
   motion::PathModels paths;        // path models 1 and 2 of the moving object
+  image::SavedFrames savedFrames;  // frames written in this session (replaced without asking)
 
   /// Puts every member back to the value a newly made State has (files it holds open are
   /// closed): one assignment from a fresh record, so a member added later is reset too.

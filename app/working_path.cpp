@@ -55,7 +55,9 @@ void pathCommand(Session& s) {
   if (answer[0] == ' ') return;
   size_t last = textio::trimRight(answer).size();
   if (last == 80) {
-    throw textio::FatalStop("   error - path too long; max 80 chars");
+    // No room for the separator: refused, the working path stays as it was.
+    s.console.line("   error - path too long; max 80 chars");
+    return;
   }
   char end = answer[last - 1];
   if (end != '\\' && end != '/') answer[last] = '\\';

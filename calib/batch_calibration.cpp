@@ -38,11 +38,29 @@ constexpr const char* kStarList = "stars.lst";
 
 enum class Calibration { Dark, Flat };
 
+// The size of a frame in pixels (along a row, rows).
+struct FrameSize {
+  int32_t nx = 0;
+  int32_t ny = 0;
+  bool operator==(const FrameSize&) const = default;
+};
+
+std::string sizeText(FrameSize f) { return std::to_string(f.nx) + " x " + std::to_string(f.ny); }
+
+// The sizes of the dark in workspace 2 and the flat in workspace 3, as each was loaded (or,
+// for a workspace kept as it was, the size of the workspaces when the command began).
+struct CalibrationSizes {
+  FrameSize dark;
+  FrameSize flat;
+};
+
 // Asks for the dark or the flat and loads it (dark: raw type into workspace 2; flat: dark-
 // corrected type into workspace 3). With `blankKeeps` a blank answer keeps the workspace as
 // it is. False, after a message, when a named frame cannot be loaded.
-bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps) {
+bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, CalibrationSizes& sizes) {
   const bool isDark = which == Calibration::Dark;
+  FrameSize& size = isDark ? sizes.dark : sizes.flat;
+  size = FrameSize{t.ws.nx, t.ws.ny};
   std::string name = image::answerName(
       t.console, isDark ? "   file to subtract (dark frame): " : "   normalising file (flat frame): ");
   if (blankKeeps && textio::isBlank(name)) return true;
@@ -61,6 +79,7 @@ bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps) {
   if (!loaded) {
     t.console.line(isDark ? "   dark frame not loaded: no file processed" : "   flat frame not loaded: no file processed");
   }
+  size = FrameSize{t.ws.nx, t.ws.ny};
   return loaded;
 }
 
@@ -89,7 +108,7 @@ enum class Work { Correct, CorrectAndFind, FindOnly };
 
 // Works through filelist.txt: for each name, workspace 1 cleared and the frame added into it,
 // then corrected, searched and saved as `work` says. Returns the last frame name worked on.
-std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
+std::string processList(BatchTables& t, Work work, StarListOutput* stars, const CalibrationSizes& sizes) {
   std::string last(20, ' ');
   image::FileList list;
   if (!list.open(t.console, t.settings)) return last;
@@ -111,8 +130,14 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
     }
     if (!image::loadCleared(t.console, t.settings, t.camera, t.ws, name, pending)) continue;
     if (work == Work::FindOnly) {
-      findst(t.console, t.settings, t.ws, name, stars->stream());
-      last = name;
+      if (findst(t.console, t.settings, t.ws, name, stars->stream()) >= 0) last = name;
+      continue;
+    }
+    // A dark or flat of another size would be read with the frame's row length: refused.
+    if (const FrameSize frame{t.ws.nx, t.ws.ny}; frame != sizes.dark || frame != sizes.flat) {
+      t.console.line("   " + std::string(textio::trimRight(name)) + " is " + sizeText(frame) +
+                     " pixels but the dark is " + sizeText(sizes.dark) + " and the flat " +
+                     sizeText(sizes.flat) + ": frame skipped, nothing saved");
       continue;
     }
     if (flat.nx != t.ws.nx || flat.ny != t.ws.ny) flat = flatMean(t.ws);
@@ -120,8 +145,9 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
     image::stripx(name);
     image::setflt(t.console, t.settings);
     std::string out = image::rename(t.settings, name);
-    if (work == Work::CorrectAndFind) findst(t.console, t.settings, t.ws, out, stars->stream());
-    image::save(t.console, t.settings, t.camera, t.ws, out);
+    // A frame without a sky estimate (narrower than the sky grid) is skipped: no stars, no save.
+    if (work == Work::CorrectAndFind && findst(t.console, t.settings, t.ws, out, stars->stream()) < 0) continue;
+    image::save(t.console, t.settings, t.camera, t.ws, out, image::SaveOptions{t.saved, false});
     last = out;
   }
   textio::showProgress("", list.count(), list.count());
@@ -132,10 +158,11 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
 
 std::string dfc(BatchTables t) {
   printExplanation(t.console, "   dark and flat correct files ");
-  if (!loadCalibration(t, Calibration::Dark, false)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, false)) return std::string(20, ' ');
+  CalibrationSizes sizes;
+  if (!loadCalibration(t, Calibration::Dark, false, sizes)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, false, sizes)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  std::string last = processList(t, Work::Correct, nullptr);
+  std::string last = processList(t, Work::Correct, nullptr, sizes);
   t.console.line("");
   return last;
 }
@@ -143,10 +170,11 @@ std::string dfc(BatchTables t) {
 std::string dfs(BatchTables t, StarListOutput& stars) {
   printExplanation(t.console, "   dark and flat correct files and find stars");
   if (!createStarList(t, stars)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Dark, true)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, true)) return std::string(20, ' ');
+  CalibrationSizes sizes;
+  if (!loadCalibration(t, Calibration::Dark, true, sizes)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, true, sizes)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  return processList(t, Work::CorrectAndFind, &stars);
+  return processList(t, Work::CorrectAndFind, &stars, sizes);
 }
 
 std::string starsOnly(BatchTables t, StarListOutput& stars) {
@@ -155,7 +183,7 @@ std::string starsOnly(BatchTables t, StarListOutput& stars) {
   if (!createStarList(t, stars)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
   t.console.line("   returned from gflist...");
-  return processList(t, Work::FindOnly, &stars);
+  return processList(t, Work::FindOnly, &stars, CalibrationSizes{});
 }
 
 }  // namespace calib

@@ -11,6 +11,7 @@
 
 #include "core/settings.h"
 #include "image/camera.h"
+#include "image/fits_save.h"
 #include "image/workspaces.h"
 
 namespace textio {
@@ -40,6 +41,7 @@ struct BatchTables {
   core::Settings& settings;
   image::Camera& camera;
   image::Workspaces& ws;
+  image::SavedFrames* saved = nullptr;  // records the frames saved (for `save`'s question)
 };
 
 /// "dfc": asks for the dark (loaded into workspace 2) and the flat (workspace 3), enters the

@@ -32,7 +32,7 @@ inline int32_t at(const image::Workspaces& ws, int32_t i, int32_t j) { return ws
 
 }  // namespace
 
-float estsky(const core::Settings& settings, const image::Workspaces& ws) {
+std::optional<float> estsky(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws) {
   const Box b = clampedSearchBox(settings, ws);
   const int32_t di = std::max((b.imax - b.imin) / 29, 1);
   const int32_t dj = std::max((b.jmax - b.jmin) / 29, 1);
@@ -41,7 +41,10 @@ float estsky(const core::Settings& settings, const image::Workspaces& ws) {
   for (int32_t j = b.jmin; j <= b.jmax && count < kSkySamples; j += dj) {
     for (int32_t i = b.imin; i <= b.imax && count < kSkySamples; i += di) samples[count++] = at(ws, i, j);
   }
-  if (count < kSkySamples) throw textio::FatalStop("error in estsky; <752 pixels selected");
+  if (count < kSkySamples) {
+    console.line("error in estsky; <752 pixels selected");
+    return std::nullopt;
+  }
   std::sort(samples.begin(), samples.end());
   return static_cast<float>(samples[kSkySamples / 2 - 1]);
 }
@@ -131,7 +134,9 @@ Centroid findb1(textio::Console& console, const image::Workspaces& ws, int32_t i
 }
 
 Brightest findbs(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws, int box) {
-  const float sky = estsky(settings, ws);
+  const std::optional<float> estimate = estsky(console, settings, ws);
+  if (!estimate) return Brightest{};
+  const float sky = *estimate;
   const Box b = clampedSearchBox(settings, ws);
   int32_t ip = 0, jp = 0, peak = 0;
   for (int32_t i = std::max(b.imin, 5); i <= std::min(b.imax, ws.nx - 4); ++i) {
@@ -166,6 +171,9 @@ Brightest findbs(textio::Console& console, const core::Settings& settings, const
 
 namespace {
 
+// The stored value of a saturated pixel.
+constexpr int32_t kSaturated = 65535;
+
 struct Candidate {
   float u = 0.0f;      // position, then the refined centroid
   float v = 0.0f;
@@ -195,7 +203,9 @@ std::string starLine(float u, float v, int32_t ifwhm, float rfwhm) {
 
 int findst(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
            std::string_view frameName20, std::ostream& out) {
-  const float sky = estsky(settings, ws);
+  const std::optional<float> estimate = estsky(console, settings, ws);
+  if (!estimate) return -1;
+  const float sky = *estimate;
   const int32_t threshold = truncToInt(sky + static_cast<float>(settings.findThreshold));
   std::string block;
   block += " \n";
@@ -238,7 +248,11 @@ int findst(textio::Console& console, const core::Settings& settings, const image
       const float du = table[a].u - table[bb].u;
       const float dv = table[a].v - table[bb].v;
       if (du * du + dv * dv >= prox2) continue;
-      if (table[a].peak >= table[bb].peak) {
+      // Two pixels of one top that tie are one star: the first in scan order stays. A
+      // saturated top cannot be measured, so its candidates still remove one another.
+      if (table[a].peak == table[bb].peak && table[a].peak < kSaturated) {
+        table[std::max(a, bb)].keep = false;
+      } else if (table[a].peak >= table[bb].peak) {
         table[bb].keep = false;
       } else {
         table[a].keep = false;

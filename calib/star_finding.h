@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -21,9 +22,9 @@ constexpr int kMaxCandidates = 400;  ///< entries of the detection table
 
 /// Quick sky estimate: the 376th of 752 pixels sampled on a grid over `searchBox` (clamped
 /// to the image), rows outer, steps of (size - 1) / 29 pixels (at least 1). Fewer than 752
-/// pixels in the box: "error in estsky; <752 pixels selected" and the program stops
-/// (textio::FatalStop).
-float estsky(const core::Settings& settings, const image::Workspaces& ws);
+/// pixels in the box (no frame loaded, a narrow frame or a small search box): the console
+/// shows "error in estsky; <752 pixels selected" and there is no estimate.
+std::optional<float> estsky(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws);
 
 /// Centroid and size of the star near (i0, j0).
 struct Centroid {
@@ -44,7 +45,7 @@ Centroid findb1(textio::Console& console, const image::Workspaces& ws, int32_t i
 
 /// The brightest star of `searchBox` (within 5 pixels of the edges), measured with findb1
 /// and printed as "   weighted maximum of brightest star in box at = ". `found` is false,
-/// after a message, when no pixel of the box is above 0.
+/// after a message, when there is no sky estimate or no pixel of the box is above 0.
 struct Brightest {
   float u = 0.0f;
   float v = 0.0f;
@@ -55,9 +56,11 @@ Brightest findbs(textio::Console& console, const core::Settings& settings, const
 
 /// Detects every star of workspace 1 in `searchBox` (clamped to the image): local maxima
 /// at or above truncate(sky + findThreshold), at most 400, refined with findb1 (box 7),
-/// pruned by `findProximity` (the lower peak of a close pair goes; equal peaks both go).
+/// pruned by `findProximity` (the lower peak of a close pair goes; of equal peaks the first
+/// in scan order stays, except saturated tops of 65535, which all go).
 /// Prints one line per star kept and writes the frame's block (header, star lines, end line)
-/// to `out` in one piece, then flushes it. Returns the number of stars kept.
+/// to `out` in one piece, then flushes it. Returns the number of stars kept; -1, with
+/// nothing written, when there is no sky estimate.
 int findst(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
            std::string_view frameName20, std::ostream& out);
 

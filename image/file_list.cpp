@@ -93,7 +93,8 @@ void Entry::range(std::vector<std::string>& group) {
     console_.line("error - file number > 100000");
     console_.line("press return to continue");
     console_.keyboardLine();
-    throw textio::FatalStop("");
+    console_.line("   range not added");
+    return;
   }
   std::vector<std::string> names;
   for (int64_t n = first; n <= final; ++n) {

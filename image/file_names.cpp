@@ -3,6 +3,7 @@
 #include "image/file_names.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -33,7 +34,11 @@ void strip(textio::Console& console, core::Settings& settings, std::string& name
 
 void addtyp(textio::Console& console, const core::Settings& settings, std::string& name) {
   console.line("   entered routine addtyp; fname = " + name);
-  std::string typed = std::string(textio::trimRight(name)) + "." + typeCode(settings, kCurrentType);
+  const std::string type = typeCode(settings, kCurrentType);
+  // A folder without path.dat has no file types: said once a run, at the first name.
+  constexpr std::string_view kNoTypes = "   note - no file types are set, so names get none; the command filetypes sets them";
+  if (textio::isBlank(type) && console.firstTime(kNoTypes)) console.line(kNoTypes);
+  std::string typed = std::string(textio::trimRight(name)) + "." + type;
   name = textio::fixed(typed, std::max<size_t>(20, typed.size()));
   console.line("   adding file type... filename = " + name);
 }

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "image/file_names.h"
@@ -290,7 +291,7 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws) {
 }
 
 void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
-          std::string_view name20) {
+          std::string_view name20, SaveOptions options) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return;
   addtyp(console, settings, name);
@@ -298,19 +299,29 @@ void save(textio::Console& console, const core::Settings& settings, Camera& came
   bool rawType = current == typeCode(settings, kSuppliedType) || current == typeCode(settings, kRawType);
   bool rawName = name.rfind("img", 0) == 0 || name.rfind("IMG", 0) == 0 ||
                  typeCode(settings, kOverwriteChars) == "...";
-  if (rawType && rawName) {
+  auto confirmed = [&console] {
     console.prompt("   you may be overwriting a raw image file; proceed? Y/N [N] ");
     char answer = console.answerChar();
-    if (answer != 'y' && answer != 'Y') return;
-  }
+    return answer == 'y' || answer == 'Y';
+  };
+  const bool askedAlready = rawType && rawName;
+  if (askedAlready && !confirmed()) return;
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name, full)) return;
+  const std::string host = textio::hostPath(full);
+  if (options.askBeforeReplacing && !askedAlready) {
+    std::error_code error;
+    const bool ours = options.saved != nullptr && options.saved->contains(host);
+    if (!ours && std::filesystem::exists(host, error) && !confirmed()) return;
+  }
   // One buffer serves every save, so a batch of frames does not fault in fresh memory per frame.
   static FileBytes content;
   fillFrameBytes(camera, ws, content);
-  if (!textio::replaceFileAtomically(textio::hostPath(full), std::string_view(content.data(), content.size()))) {
+  if (!textio::replaceFileAtomically(host, std::string_view(content.data(), content.size()))) {
     console.line("   error - cannot write file " + std::string(textio::trimRight(full)));
+    return;
   }
+  if (options.saved != nullptr) options.saved->add(host);
 }
 
 }  // namespace image

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,27 @@ void encodePixel(int32_t value, const PixelRules& rules, float bzero, bool signS
 /// when no frame has been loaded into workspace 1), pixel rows, zero padding to 2880 bytes.
 std::string frameBytes(const Camera& camera, const Workspaces& ws);
 
+/// The frames written in this session (host paths), which `save` replaces without asking.
+class SavedFrames {
+ public:
+  void add(const std::string& host) { hosts_.insert(host); }
+  bool contains(const std::string& host) const { return hosts_.count(host) != 0; }
+
+ private:
+  std::set<std::string> hosts_;
+};
+
+/// How a save treats a file already there.
+struct SaveOptions {
+  SavedFrames* saved = nullptr;     // records every frame written; consulted when asking
+  bool askBeforeReplacing = false;  // ask before replacing a file not written in this session
+};
+
 /// Saves workspace 1 as `name20` (20 characters, type stripped; the current type is appended)
 /// in the working path. Asks "   you may be overwriting a raw image file; proceed? Y/N [N] "
-/// when the name looks like a raw frame; any answer but y or Y writes nothing.
+/// when the name looks like a raw frame, and (with askBeforeReplacing) when the file exists
+/// and was not written in this session; any answer but y or Y writes nothing.
 void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
-          std::string_view name20);
+          std::string_view name20, SaveOptions options = {});
 
 }  // namespace image

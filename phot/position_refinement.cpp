@@ -1,6 +1,8 @@
 // Position refinement from star lists: first frame only, or all aligned frames with tracking.
 #include "phot/position_refinement.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -291,7 +293,15 @@ void updateMultiple(textio::Console& console, const core::Settings& settings, co
       }
     }
   }
-  if (!textio::replaceFileAtomically(textio::hostPath(pathFull), pathText)) {
+  // A pass that measured nothing leaves the files it would empty as they were.
+  if (std::all_of(count.begin(), count.end(), [](int n) { return n == 0; })) {
+    console.line("   no star found in an aligned frame: objectpath.txt and the star data table are left as they were");
+    return;
+  }
+  if (pathText.empty()) {
+    console.line("   star " + std::string(textio::trimRight(tracked)) +
+                 " not found in an aligned frame: objectpath.txt is left as it was");
+  } else if (!textio::replaceFileAtomically(textio::hostPath(pathFull), pathText)) {
     console.line("   error - cannot write objectpath.txt; star data table unchanged");
     return;
   }

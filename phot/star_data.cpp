@@ -213,6 +213,10 @@ void setfid(textio::Console& console, std::string_view workingPath, const StarDa
     }
     if (!known) console.line("   error - star not recognised ");
   }
+  if (content.empty()) {
+    console.line("   no fiducial star chosen: stars.fid is left as it was");
+    return;
+  }
   std::string host = hostFile(console, workingPath, "stars.fid");
   if (host.empty() || !textio::replaceFileAtomically(host, content)) {
     console.line("   error - cannot write stars.fid");

@@ -8,6 +8,7 @@
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -102,6 +103,16 @@ class Console {
 
   std::ostream& screen() { return screen_; }
 
+  /// Whether the keyboard stream is a person at a terminal (set by main; false in tests and
+  /// when input is redirected).
+  void setTerminal(bool terminal) { terminal_ = terminal; }
+  /// True when answers are typed at a terminal now (no script open).
+  bool atTerminal() const { return terminal_ && script_ == nullptr; }
+
+  /// True the first time it is asked with `note` during this console's life, so that a note
+  /// is said once a run.
+  bool firstTime(std::string_view note) { return notesSaid_.emplace(note).second; }
+
  private:
   bool readRaw(std::istream& in, std::string& line);
 
@@ -110,6 +121,8 @@ class Console {
   std::unique_ptr<std::ifstream> script_;
   std::unique_ptr<std::ofstream> log_;
   std::string lastPrompt_;
+  bool terminal_ = false;
+  std::set<std::string, std::less<>> notesSaid_;
 };
 
 }  // namespace textio

@@ -240,9 +240,12 @@ TEST_F(AlignRunFixture, DoubledImageAnswerN) {
   std::vector<Star> ghost = aligntest::shifted(kPattern, 21.0, 6.0);
   doubled.insert(doubled.end(), ghost.begin(), ghost.end());
   testsupport::writeFile(dir / "stars.lst", aligntest::block("d.fts", 100, 2.0, doubled));
+  // no frame matched: nothing is written
   EXPECT_EQ(run("\n").matched, 0);
-  EXPECT_NE(testsupport::readFile(dir / "align.dat").find("9999.99 9999.99"), std::string::npos);
-  EXPECT_EQ(testsupport::readFile(dir / "align.txt"), "");
+  EXPECT_NE(screen.str().find("9999.99 9999.99"), std::string::npos);
+  EXPECT_NE(screen.str().find(" no frame matched: align.dat and align.txt are left as they were\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "align.dat"));
+  EXPECT_FALSE(fs::exists(dir / "align.txt"));
   EXPECT_EQ(run("n\n").matched, 1);
   EXPECT_NE(testsupport::readFile(dir / "align.dat").find("   21.00    6.00"), std::string::npos);
 }
@@ -267,13 +270,19 @@ TEST_F(AlignRunFixture, MissingInputsTouchNoOutput) {
   EXPECT_EQ(testsupport::readFile(dir / "align.txt"), "previous csv\n");
 }
 
-TEST_F(AlignRunFixture, EmptyListReportsZeroOfZero) {
+TEST_F(AlignRunFixture, EmptyListReportsZeroOfZeroAndKeepsTheTable) {
   testsupport::writeFile(dir / "stars.fid", aligntest::fidFile(kPattern));
   testsupport::writeFile(dir / "stars.lst", "");
+  testsupport::writeFile(dir / "align.dat", "previous\n");
+  testsupport::writeFile(dir / "align.txt", "previous csv\n");
   align::AlignRun r = run("y\n");
-  EXPECT_TRUE(r.ran);
-  EXPECT_NE(screen.str().find(" files matched =   0 out of   0        0.0 percent\n"), std::string::npos);
-  EXPECT_EQ(testsupport::readFile(dir / "align.dat"), "");
+  EXPECT_FALSE(r.ran);
+  EXPECT_NE(screen.str().find(" files matched =   0 out of   0        0.0 percent\n\n"
+                              " no frame matched: align.dat and align.txt are left as they were\n\n"),
+            std::string::npos);
+  EXPECT_EQ(screen.str().find("written to align.dat"), std::string::npos);
+  EXPECT_EQ(testsupport::readFile(dir / "align.dat"), "previous\n");
+  EXPECT_EQ(testsupport::readFile(dir / "align.txt"), "previous csv\n");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "app/command_table.h"
 #include "app/help_command.h"
 #include "tests/support/run_pelm.h"
+#include "textio/console.h"
 #include "textio/fixed_text.h"
 
 namespace {
@@ -124,6 +125,48 @@ TEST(CommandHelp, BlankAnswerAtThePromptListsEveryCommand) {
   const size_t first = r.out.find(prompt + list);
   ASSERT_NE(first, std::string::npos) << r.out.substr(r.out.size() > 3000 ? r.out.size() - 3000 : 0);
   EXPECT_NE(r.out.find(prompt + list, first + 1), std::string::npos);
+}
+
+// A word that is not a keyword lists the commands whose help mentions it (case ignored); at
+// a terminal a long list stops after each screenful, never when the input is redirected.
+TEST(CommandHelp, AWordFindsItsCommandsAndLongListsArePagedAtATerminal) {
+  const fs::path dir = testsupport::freshFolder("help-word");
+  testsupport::writeFile(dir / "device.ccd", testsupport::deviceCcd("Test camera", 640, 480));
+  const testsupport::RunResult r = testsupport::runPelm(dir, "help\nFiducial\nhelp\nzzzq\nx\n");
+  fs::remove_all(dir);
+  std::string found;
+  for (const std::string& l : app::commandsMentioning("fiducial")) found += l + "\n";
+  for (const char* keyword : {"fiducialst", "startposit", "align", "positions"}) {
+    EXPECT_NE(found.find("\n    " + textio::fixed(keyword, 22)), std::string::npos) << keyword << "\n" << found;
+  }
+  EXPECT_EQ(found.find("    stack "), std::string::npos);
+  EXPECT_TRUE(found.starts_with(" \n  commands whose help mentions fiducial :\n")) << found;
+  const std::string prompt = " $    command to explain (<return> for the list) : ";
+  EXPECT_NE(r.out.find(prompt + found + prompt + "   zzzq is not a command; help and <return> list them all\n"),
+            std::string::npos)
+      << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+  EXPECT_TRUE(app::commandsMentioning("zzzq").empty());
+
+  const std::vector<std::string> list = app::commandListLines();
+  ASSERT_GT(list.size(), 44u);
+  auto shown = [&](bool terminal, const std::string& keys) {
+    std::istringstream in(keys);
+    std::ostringstream out;
+    textio::Console console(in, out);
+    console.setTerminal(terminal);
+    app::showPaged(console, list);
+    return out.str();
+  };
+  std::string whole;
+  for (const std::string& l : list) whole += l + "\n";
+  EXPECT_EQ(shown(false, ""), whole);
+  const std::string more = "   -- more: <return> goes on, q ends the list -- ";
+  std::string paged;
+  for (size_t k = 0; k < list.size(); ++k) paged += (k > 0 && k % 22 == 0 ? more : "") + list[k] + "\n";
+  EXPECT_EQ(shown(true, std::string(list.size() / 22, '\n')), paged);
+  std::string first;
+  for (size_t k = 0; k < 22; ++k) first += list[k] + "\n";
+  EXPECT_EQ(shown(true, "q\n"), first + more);
 }
 
 TEST(CommandHelp, ExplanationsFitTheConsole) {

@@ -153,6 +153,26 @@ TEST(NightEndToEnd, AcrossMidnightEveryFrameAlignsWithinFivePercentOfAPixel) {
   EXPECT_GT(lines.back().time, 25.8);
 }
 
+// The demo night, reduced by the demo's own script: a frame whose reference star has two
+// equal brightest pixels is aligned like the others (every one of the 40).
+TEST(NightEndToEnd, DemoNightAlignsEveryFrame) {
+  Night night("--frames 40 --seed 1 --double-peak");
+  std::string pathDat = std::string(80, ' ') + "\n";
+  for (const char* code : {"", "", "fit", "drk", "fts", "", "", "", "3", "f"}) pathDat += (std::string(code) + "   ").substr(0, 3) + "\n";
+  testsupport::writeFile(night.dir / "path.dat", pathDat);
+  auto result = night.run(testsupport::readFile(fs::path(PELM_SOURCE_DIR) / "scripts" / "demo-night.txt"));
+  ASSERT_EQ(result.status, 0);
+  auto lines = readAlign(night.dir / "align.dat");
+  ASSERT_EQ(lines.size(), 40u);
+  std::vector<double> err;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    ASSERT_LT(lines[k].du, 9990.0) << "frame not aligned: " << lines[k].name;
+    err.push_back(lines[k].du - night.truth.frames[k].du);
+    err.push_back(lines[k].dv - night.truth.frames[k].dv);
+  }
+  EXPECT_LT(rms(err), 0.1);
+}
+
 TEST(NightEndToEnd, StackingAlongTheTrackConcentratesTheAsteroid) {
   Night night("--frames 16 --size 400 300 --stars 40 --seed 9 --asteroid-speed 12 6 --cadence 5");
   const TruthFrame& first = night.truth.frames.front();

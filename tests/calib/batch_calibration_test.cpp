@@ -39,11 +39,12 @@ int32_t dark(int, int j) { return 100 + j % 3; }
 int32_t raw(int k, int i, int j) { return dark(i, j) + scene(k, i, j) * flat(i, j) / 1000; }
 
 // A frame with BZERO 32768 as a camera with input control variable 4 stores it.
-std::string frame(const std::function<int32_t(int, int)>& value, const std::string& dateObs) {
-  std::vector<std::string> cards = fitstest::basicCards(kNx, kNy);
+std::string frame(const std::function<int32_t(int, int)>& value, const std::string& dateObs, int nx = kNx,
+                  int ny = kNy) {
+  std::vector<std::string> cards = fitstest::basicCards(nx, ny);
   cards.push_back(fitstest::valueCard("DATE-OBS", "'" + dateObs + "'"));
   return fitstest::header(cards) +
-         fitstest::data(kNx, kNy, [&](int i, int j) { return static_cast<uint16_t>(value(i, j) ^ 0x8000); });
+         fitstest::data(nx, ny, [&](int i, int j) { return static_cast<uint16_t>(value(i, j) ^ 0x8000); });
 }
 
 const char* const kTimes[] = {"2005-09-12T21:30:15", "2005-09-12T21:32:15", "2005-09-12T21:34:15"};
@@ -147,14 +148,38 @@ TEST(CalibBatchRun, DfcSavesWithoutStarList) {
   if (!::testing::Test::HasFailure()) fs::remove_all(dir);
 }
 
-TEST(CalibBatchRun, StarListIsCompleteWhenAFatalStopFollows) {
-  fs::path dir = testsupport::freshFolder("dfsstop");
+TEST(CalibBatchRun, FramesThatDoNotFitOrCannotBeMeasuredAreSkippedAndTheSessionGoesOn) {
+  fs::path dir = testsupport::freshFolder("dfsskip");
   writeNight(dir);
-  // a search box of 6 x 6 pixels cannot give 752 sky samples: the program stops
-  auto r = testsupport::runPelm(dir, "dfs\ndark01\nflat01\nimg001\n..\nimg003\n\nsetbox\n5 10 5 10\nsky\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("error in estsky; <752 pixels selected"), std::string::npos);
-  expectSameLines(testsupport::readFile(dir / "stars.lst"), block(0, "fmg001") + block(1, "fmg002") + block(2, "fmg003"));
+  // img004 is 20 pixels wide, img005 has 40 rows: neither fits the 64 x 48 dark and flat
+  testsupport::writeFile(dir / "img004.fit", frame([](int i, int j) { return raw(0, i, j); }, kTimes[0], 20, kNy));
+  testsupport::writeFile(dir / "img005.fit", frame([](int i, int j) { return raw(0, i, j); }, kTimes[0], kNx, 40));
+  // a narrow corrected frame has too few pixels for the sky grid of s
+  testsupport::writeFile(dir / "narrow.flt", frame([](int i, int j) { return scene(0, i, j); }, kTimes[0], 20, kNy));
+  auto r = testsupport::runPelm(dir,
+                                "dfs\ndark01\nflat01\nimg001\n..\nimg005\n\n"
+                                "s\nfmg001\nnarrow\nfmg003\n\n\n"
+                                "setbox\n5 10 5 10\nsky\nfind\nsubtractsk\nfindstars\nx\n");
+  EXPECT_EQ(r.status, 0);
+  for (int k = 0; k < 3; ++k) expectCorrected(dir, "fmg00" + std::to_string(k + 1), k);
+  EXPECT_FALSE(fs::exists(dir / "fmg004.flt"));
+  EXPECT_FALSE(fs::exists(dir / "fmg005.flt"));
+  EXPECT_NE(r.out.find("\n   img004 is 20 x 48 pixels but the dark is 64 x 48 and the flat 64 x 48:"
+                       " frame skipped, nothing saved\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n   img005 is 64 x 40 pixels but the dark is 64 x 48 and the flat 64 x 48:"
+                       " frame skipped, nothing saved\n"),
+            std::string::npos);
+  // s skipped the narrow frame and listed the two others; the four commands after setbox
+  // each said why they measured nothing, and stars1.lst was never written
+  expectSameLines(testsupport::readFile(dir / "stars.lst"), block(0, "fmg001") + block(2, "fmg003"));
+  const std::string message = "error in estsky; <752 pixels selected\n";
+  size_t messages = 0;
+  for (size_t p = r.out.find(message); p != std::string::npos; p = r.out.find(message, p + 1)) ++messages;
+  EXPECT_EQ(messages, 5u);
+  EXPECT_FALSE(fs::exists(dir / "stars1.lst"));
+  EXPECT_TRUE(r.out.ends_with(message + " $ ")) << r.out.substr(r.out.size() - 200);
   if (!::testing::Test::HasFailure()) fs::remove_all(dir);
 }
 

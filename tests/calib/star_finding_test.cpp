@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <sstream>
 
@@ -68,7 +69,7 @@ TEST(CalibStarFinding, GaussianStarsOnNoisySkyFoundWithinATenthOfAPixel) {
     EXPECT_TRUE(matched) << "star at " << s.u << ", " << s.v;
   }
   // sky from the grid: the noise median is close to 1000
-  float sky = calib::estsky(settings, *ws);
+  float sky = calib::estsky(tc.console, settings, *ws).value_or(0.0f);
   EXPECT_NEAR(sky, 1000.0f, 3.0f);
 }
 
@@ -159,9 +160,33 @@ TEST(CalibStarFinding, ProximityDropsTheLowerPeakOfAClosePair) {
   EXPECT_FLOAT_EQ(six[0].u, 60.0f);
   EXPECT_EQ(count(5).size(), 2u);  // 25 is not below 25
   EXPECT_EQ(count(0).size(), 2u);
-  // equal peaks closer than the proximity remove each other
+  // of equal peaks closer than the proximity the first in scan order stays
   ws->put(65, 60, 1900);
-  EXPECT_EQ(count(6).size(), 0u);
+  std::vector<Found> tied = count(6);
+  ASSERT_EQ(tied.size(), 1u);
+  EXPECT_FLOAT_EQ(tied[0].u, 60.0f);
+  EXPECT_EQ(count(5).size(), 2u);
+}
+
+TEST(CalibStarFinding, StarWhoseTwoBrightestPixelsTieIsFoundOnceAtItsCentroid) {
+  // halfway between columns 80 and 81 the two brightest pixels are equal (no noise)
+  auto ws = blank(200, 150);
+  const std::vector<Star> stars{{80.5, 60.3, 1500}, {140.2, 100.7, 3000}};
+  calibtest::paint(*ws, 500.0, 0.0, 1.3, stars);
+  int32_t left = 0, right = 0;
+  ASSERT_EQ(ws->get(80, 60, left), 0);
+  ASSERT_EQ(ws->get(81, 60, right), 0);
+  ASSERT_EQ(left, right);
+  ASSERT_GT(left, 1500);
+  calibtest::TestConsole tc;
+  std::ostringstream out;
+  EXPECT_EQ(calib::findst(tc.console, boxed(200, 150), *ws, "tied", out), 2);
+  std::vector<Found> found = starsOf(out.str());
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_NEAR(found[0].u, 80.5f, 0.1f);
+  EXPECT_NEAR(found[0].v, 60.3f, 0.1f);
+  EXPECT_NEAR(found[1].u, 140.2f, 0.1f);
+  EXPECT_NEAR(found[1].v, 100.7f, 0.1f);
 }
 
 TEST(CalibStarFinding, CentroidSumOf89RejectedAnd90Kept) {
@@ -231,30 +256,41 @@ TEST(CalibStarFinding, SkyGridStepsAndOrder) {
     for (int32_t j = 1; j <= 150; ++j) ws->put(i, j, 1000 * j + i);
   }
   core::Settings settings = boxed(200, 150);
-  EXPECT_FLOAT_EQ(calib::estsky(settings, *ws), 49143.0f);
+  calibtest::TestConsole tc;
+  EXPECT_EQ(calib::estsky(tc.console, settings, *ws), 49143.0f);
   // a box 26 pixels wide: step 1 along i (not 0), 4 along j; rows of 26 samples, so
   // sample 376 is the 12th of the 15th row
   settings.searchBox = {11, 36, 5, 145};
-  EXPECT_FLOAT_EQ(calib::estsky(settings, *ws), 1000.0f * (5 + 14 * 4) + 11 + 11);
+  EXPECT_EQ(calib::estsky(tc.console, settings, *ws), 1000.0f * (5 + 14 * 4) + 11 + 11);
   // a box reaching outside the image is cut to it: 1..30 x 1..145, rows of 30 samples
   settings.searchBox = {-50, 30, -9, 145};
-  EXPECT_FLOAT_EQ(calib::estsky(settings, *ws), 1000.0f * (1 + 12 * 4) + 1 + 15);
+  EXPECT_EQ(calib::estsky(tc.console, settings, *ws), 1000.0f * (1 + 12 * 4) + 1 + 15);
+  EXPECT_EQ(tc.text(), "");
 }
 
-TEST(CalibStarFinding, SkyGridTooSmallStopsTheProgram) {
+TEST(CalibStarFinding, SkyGridTooSmallGivesNoEstimateAndNoBlock) {
   auto ws = blank(200, 150);
+  calib::setall(*ws, 200, 150, 1000);
+  ws->put(20, 20, 5000);
   core::Settings settings;
-  settings.searchBox = {5, 30, 5, 30};  // 26 x 26 = 676 pixels
-  try {
-    calib::estsky(settings, *ws);
-    FAIL() << "no stop";
-  } catch (const textio::FatalStop& stop) {
-    EXPECT_STREQ(stop.what(), "error in estsky; <752 pixels selected");
+  const std::string message = "error in estsky; <752 pixels selected\n";
+  for (std::array<int32_t, 4> box : {std::array<int32_t, 4>{5, 30, 5, 30},     // 26 x 26 = 676 pixels
+                                     std::array<int32_t, 4>{11, 30, 5, 145},   // 20 x 36 grid points
+                                     std::array<int32_t, 4>{5, -5, 5, -5}}) {  // never resolved
+    settings.searchBox = box;
+    calibtest::TestConsole tc;
+    EXPECT_FALSE(calib::estsky(tc.console, settings, *ws).has_value());
+    std::ostringstream out;
+    EXPECT_EQ(calib::findst(tc.console, settings, *ws, "small", out), -1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(calib::findbs(tc.console, settings, *ws, 7).found);
+    EXPECT_EQ(tc.text(), message + message + message);
   }
-  settings.searchBox = {11, 30, 5, 145};  // 20 pixels wide: 20 x 36 grid points
-  EXPECT_THROW(calib::estsky(settings, *ws), textio::FatalStop);
-  settings.searchBox = {5, -5, 5, -5};  // never resolved against a frame
-  EXPECT_THROW(calib::estsky(settings, *ws), textio::FatalStop);
+  // no frame at all
+  auto none = blank(0, 0);
+  calibtest::TestConsole tc;
+  EXPECT_FALSE(calib::estsky(tc.console, boxed(200, 150), *none).has_value());
+  EXPECT_EQ(tc.text(), message);
 }
 
 TEST(CalibStarFinding, FourHundredCandidatesEndTheScan) {

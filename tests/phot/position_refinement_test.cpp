@@ -140,7 +140,7 @@ TEST(UpdateMultiple, TrackedAsteroidPathIsRecoveredByThePathFit) {
   EXPECT_NEAR(models->model1.cu[1], 200.0f, 0.05);
 }
 
-TEST(UpdateMultiple, NoAlignedFrameLeavesEveryRefinedPositionAtZero) {
+TEST(UpdateMultiple, NoAlignedFrameLeavesTheTableAndObjectPathAsTheyWere) {
   Refine r;
   r.add("s1", 400.0f, 300.0f);
   r.sd->stars[1].refinedU = 401.0f;
@@ -150,9 +150,15 @@ TEST(UpdateMultiple, NoAlignedFrameLeavesEveryRefinedPositionAtZero) {
   motion::PathModel model;
   float frameTime = 0.0f;
   r.in.str("\nn\n");
+  testsupport::writeFile(r.dir / "objectpath.txt", "  21.0000  400.00  300.00\n");
   phot::updateMultiple(r.console, r.settings, r.px, *r.sd, *table, model, *residuals, frameTime);
-  EXPECT_EQ(r.sd->stars[1].refinedU, 0.0f);
+  EXPECT_EQ(r.sd->stars[1].refinedU, 401.0f);
   EXPECT_NE(r.out.str().find("  no offset recorded for this file !"), std::string::npos);
+  EXPECT_NE(r.out.str().find("   no star found in an aligned frame: objectpath.txt and the star data table are left "
+                             "as they were\n"),
+            std::string::npos);
+  EXPECT_EQ(testsupport::readFile(r.dir / "objectpath.txt"), "  21.0000  400.00  300.00\n");
+  EXPECT_FALSE(std::filesystem::exists(r.dir / "stardata.txt"));
 }
 
 }  // namespace
