@@ -44,7 +44,7 @@ std::string askText(textio::Console& c, const std::string& prompt) {
   return std::string(textio::trim(c.answer()));
 }
 
-// The typed name with its type replaced by `type` (".ecsv", ".csv", "_aavso.txt").
+// The typed name with its type replaced by `type` (".ecsv", ".csv", "_lc.ecsv", ...).
 std::string defaultOutput(const std::string& typed, const std::string& type) {
   std::string base = typed;
   size_t slash = base.find_last_of("\\/");
@@ -128,7 +128,9 @@ void exportCommand(Session& s) {
                        kEcsv);
   if (curve && a.format == kAavso) askAavso(c, a.aavso);
   std::string fallback =
-      a.typed.empty() ? "" : defaultOutput(a.typed, a.format == kCsv ? ".csv" : a.format == kAavso ? "_aavso.txt" : ".ecsv");
+      a.typed.empty() ? ""
+                      : defaultOutput(a.typed, std::string(curve ? "_lc" : "") +
+                                                   (a.format == kCsv ? ".csv" : a.format == kAavso ? "_aavso.txt" : ".ecsv"));
   c.prompt("  output file [" + fallback + "] : ");
   a.output = std::string(textio::trim(c.answer()));
   if (a.output.empty()) a.output = fallback;

@@ -41,7 +41,7 @@ enum class Calibration { Dark, Flat };
 // Asks for the dark or the flat and loads it (dark: raw type into workspace 2; flat: dark-
 // corrected type into workspace 3). With `blankKeeps` a blank answer keeps the workspace as
 // it is. False, after a message, when a named frame cannot be loaded.
-bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps) {
+bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, std::string* loadedName = nullptr) {
   const bool isDark = which == Calibration::Dark;
   std::string name = image::answerName(
       t.console, isDark ? "   file to subtract (dark frame): " : "   normalising file (flat frame): ");
@@ -60,6 +60,8 @@ bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps) {
   }
   if (!loaded) {
     t.console.line(isDark ? "   dark frame not loaded: no file processed" : "   flat frame not loaded: no file processed");
+  } else if (loadedName) {
+    *loadedName = std::string(textio::trimRight(name));
   }
   return loaded;
 }
@@ -87,9 +89,33 @@ void printExplanation(textio::Console& console, const char* first) {
 // What happens to each frame of the list once it is loaded into workspace 1.
 enum class Work { Correct, CorrectAndFind, FindOnly };
 
+// The dark and the flat of a correction, as their HISTORY cards name them.
+struct CalibrationNames {
+  std::string dark = "(the dark in workspace 2)", flat = "(the flat in workspace 3)";
+};
+
+constexpr const char* kDarkHistory = "pelm: dark subtracted: ";
+
+bool alreadyCorrected(const image::Workspaces& ws) {
+  for (const std::string& c : ws.headerCards) {
+    if (c.empty() || c[0] == 'x') break;
+    if (c.compare(0, 8, "HISTORY ") == 0 && c.compare(8, std::string(kDarkHistory).size(), kDarkHistory) == 0) return true;
+  }
+  return false;
+}
+
+// The header record of a corrected frame: the dark, the flat and its mean.
+void recordCorrection(image::Workspaces& ws, const CalibrationNames& names, const FlatMean& flat) {
+  ws.derived = image::DerivedHeader{};
+  ws.derived.history = {kDarkHistory + names.dark,
+                        "pelm: divided by flat " + names.flat + " times its mean " +
+                            std::string(textio::trim(textio::fmtF(flat.mean, 14, 2)))};
+  ws.derived.basis = ws.headerCards;
+}
+
 // Works through filelist.txt: for each name, workspace 1 cleared and the frame added into it,
 // then corrected, searched and saved as `work` says. Returns the last frame name worked on.
-std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
+std::string processList(BatchTables& t, Work work, StarListOutput* stars, const CalibrationNames& names = {}) {
   std::string last(20, ' ');
   image::FileList list;
   if (!list.open(t.console, t.settings)) return last;
@@ -116,7 +142,12 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
       continue;
     }
     if (flat.nx != t.ws.nx || flat.ny != t.ws.ny) flat = flatMean(t.ws);
+    if (alreadyCorrected(t.ws)) {
+      t.console.line("   warning - " + std::string(textio::trimRight(name)) +
+                     " already carries pelm's dark and flat correction; it is corrected again");
+    }
     dfsub(t.console, t.ws, flat);
+    recordCorrection(t.ws, names, flat);
     image::stripx(name);
     image::setflt(t.console, t.settings);
     std::string out = image::rename(t.settings, name);
@@ -132,10 +163,11 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars) {
 
 std::string dfc(BatchTables t) {
   printExplanation(t.console, "   dark and flat correct files ");
-  if (!loadCalibration(t, Calibration::Dark, false)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, false)) return std::string(20, ' ');
+  CalibrationNames names;
+  if (!loadCalibration(t, Calibration::Dark, false, &names.dark)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, false, &names.flat)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  std::string last = processList(t, Work::Correct, nullptr);
+  std::string last = processList(t, Work::Correct, nullptr, names);
   t.console.line("");
   return last;
 }
@@ -143,10 +175,11 @@ std::string dfc(BatchTables t) {
 std::string dfs(BatchTables t, StarListOutput& stars) {
   printExplanation(t.console, "   dark and flat correct files and find stars");
   if (!createStarList(t, stars)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Dark, true)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, true)) return std::string(20, ' ');
+  CalibrationNames names;
+  if (!loadCalibration(t, Calibration::Dark, true, &names.dark)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, true, &names.flat)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  return processList(t, Work::CorrectAndFind, &stars);
+  return processList(t, Work::CorrectAndFind, &stars, names);
 }
 
 std::string starsOnly(BatchTables t, StarListOutput& stars) {

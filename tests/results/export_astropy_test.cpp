@@ -213,8 +213,8 @@ TEST(ExportAstropy, EveryExportReadsBackWithItsNamesUnitsAndValues) {
   EXPECT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(testsupport::readFile(dir / "out.txt"), "all checks passed\n");
   // The AAVSO Extended file: its six parameters and one 15-field record per value.
-  std::vector<std::string> aavso = testsupport::lines(testsupport::readFile(dir / "night_aavso.txt"));
-  ASSERT_EQ(aavso.size(), 10u) << testsupport::readFile(dir / "night_aavso.txt");
+  std::vector<std::string> aavso = testsupport::lines(testsupport::readFile(dir / "night_lc_aavso.txt"));
+  ASSERT_EQ(aavso.size(), 10u) << testsupport::readFile(dir / "night_lc_aavso.txt");
   const char* head[] = {"#TYPE=EXTENDED", "#OBSCODE=XYZ", "#SOFTWARE=pelm export", "#DELIM=,", "#DATE=JD",
                         "#OBSTYPE=CCD"};
   for (size_t k = 0; k < 6; ++k) EXPECT_EQ(aavso[k], head[k]);
