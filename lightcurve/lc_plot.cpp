@@ -58,9 +58,10 @@ std::string twoDigits(int32_t v) { return (v < 10 ? "0" : "") + std::to_string(v
 // True when the HJD column of every row is the plain JD of its date and time (no light-time
 // correction was applied).
 bool plainJd(const ResFile& res) {
+  const ResRow& first = res.rows.front();  // times count on from the first date
   for (const ResRow& r : res.rows) {
     int32_t hour = static_cast<int32_t>(std::trunc(r.time));
-    double jd = julian(r.year, r.month, r.day, hour, (r.time - static_cast<float>(hour)) * 60.0f);
+    double jd = julian(first.year, first.month, first.day, hour, (r.time - static_cast<float>(hour)) * 60.0f);
     if (!(std::fabs(jd - r.hjd) < 2.0e-5)) return false;
   }
   return true;
@@ -77,12 +78,11 @@ TimeAxis timeAxis(const ResFile& res) {
   TimeAxis t;
   const ResRow& first = res.rows.front();
   double lo = 1e300, hi = -1e300;
-  bool oneDate = true;
   for (const ResRow& r : res.rows) {
     lo = std::min(lo, static_cast<double>(r.time)), hi = std::max(hi, static_cast<double>(r.time));
-    oneDate = oneDate && r.year == first.year && r.month == first.month && r.day == first.day;
   }
-  if (oneDate && hi - lo < 24.0 && lo > -24.0 && hi < 48.0 && first.year > 0 && first.year < 10000) {
+  if (hi - lo < 24.0 && lo > -24.0 && hi < 48.0 && first.year > 0 && first.year < 10000 && first.month >= 1 &&
+      first.month <= 12 && first.day >= 1 && first.day <= 31) {
     t.hours = true;
     t.label = "UT (hours from " + std::to_string(first.year) + "-" + twoDigits(first.month) + "-" + twoDigits(first.day) +
               " 0h)";

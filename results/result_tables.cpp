@@ -177,6 +177,8 @@ bool readResTable(const std::vector<std::string>& lines, const std::string& show
       error = lineError(shown, n, "is not an observation of dmag (or holds a value out of range)");
       return false;
     }
+    // Times are counted on from the date of the first observation, as dmag writes them.
+    if (!out.rows.empty()) r.year = out.rows[0].year, r.month = out.rows[0].month, r.day = out.rows[0].day;
     out.rows.push_back(r);
   }
   if (out.rows.empty()) {
