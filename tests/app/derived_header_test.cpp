@@ -3,8 +3,8 @@
 // unchanged, dfs's warning on a frame corrected twice, and fitsverify on what was written.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
-#include <map>
 
 #include "results/frame_stamp.h"
 #include "tests/support/run_pelm.h"

@@ -25,7 +25,9 @@ TEST(SvgAxes, TicksAreRoundStepsInsideTheRange) {
       EXPECT_GE(t[k], lo - 1e-9 * std::fabs(lo));
       EXPECT_LE(t[k], hi + 1e-9 * std::fabs(hi));
       EXPECT_NEAR(t[k] / step, std::round(t[k] / step), 1e-6) << "tick " << t[k] << " is not a multiple of " << step;
-      if (k > 0) EXPECT_NEAR(t[k] - t[k - 1], step, step * 1e-6);
+      if (k > 0) {
+        EXPECT_NEAR(t[k] - t[k - 1], step, step * 1e-6);
+      }
     }
     // The labels print the step exactly: the decimals of the step, no more.
     EXPECT_NEAR(std::round(step * std::pow(10.0, decimals)), step * std::pow(10.0, decimals), 1e-6);
