@@ -108,8 +108,8 @@ bool alreadyCorrected(const image::Workspaces& ws) {
 void recordCorrection(image::Workspaces& ws, const CalibrationNames& names, const FlatMean& flat) {
   ws.derived = image::DerivedHeader{};
   ws.derived.history = {kDarkHistory + names.dark,
-                        "pelm: divided by flat " + names.flat + " times its mean " +
-                            std::string(textio::trim(textio::fmtF(flat.mean, 14, 2)))};
+                        "pelm: flat-field corrected with " + names.flat + " (its mean " +
+                            std::string(textio::trim(textio::fmtF(flat.mean, 14, 2))) + ")"};
   ws.derived.basis = ws.headerCards;
 }
 

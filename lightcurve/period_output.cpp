@@ -109,7 +109,7 @@ std::string phasedSvg(const PeriodResult& r, const PeriodData& data, const std::
                                     " mag; " + std::to_string(r.points) + " points"};
   notes.emplace_back(data.errorsGiven ? "error bars: 1-sigma errors of the light curves"
                                       : "no error bars: the light curves give no errors");
-  std::string s = svgFrame(a, "folded at " + periodWithError(r), "rotational phase (0 at JD " + fixedText(data.t0, 5) + ")",
+  std::string s = svgFrame(a, "folded at " + periodWithError(r), "rotational phase (0 at the first point, day " + fixedText(data.t0, 5) + ")",
                            "magnitude (sessions shifted to the first)", notes);
   for (int session = 0; session < data.sessions; ++session) {
     const char* colour = kColours[session % 10];

@@ -3,12 +3,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "lightcurve/svg_text.h"
-#include "textio/fixed_text.h"
-#include "textio/fortran_format.h"
 
 namespace lightcurve {
+
+namespace {
+
+// A tick label: the value with the step's decimals ("2", "0.05", "2461115").
+std::string tickLabel(double v, int decimals) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+}  // namespace
 
 double PlotAxes::px(double x) const { return kSvgLeft + (x - x0) / (x1 - x0) * (kSvgWidth - kSvgLeft - kSvgRight); }
 
@@ -66,13 +76,13 @@ std::string svgFrame(const PlotAxes& a, const std::string& title, const std::str
     double x = a.px(v);
     s += "<line x1='" + svgNumber(x) + "' y1='" + svgNumber(b) + "' x2='" + svgNumber(x) + "' y2='" + svgNumber(b + 6) +
          "' stroke='black'/>\n<text class='xtick' x='" + svgNumber(x) + "' y='" + svgNumber(b + 20) +
-         "' text-anchor='middle'>" + std::string(textio::trim(textio::fmtF(v, 16, xd))) + "</text>\n";
+         "' text-anchor='middle'>" + tickLabel(v, xd) + "</text>\n";
   }
   for (double v : roundTicks(std::min(a.y0, a.y1), std::max(a.y0, a.y1), yd)) {
     double y = a.py(v);
     s += "<line x1='" + svgNumber(l - 6) + "' y1='" + svgNumber(y) + "' x2='" + svgNumber(l) + "' y2='" + svgNumber(y) +
          "' stroke='black'/>\n<text class='ytick' x='" + svgNumber(l - 8) + "' y='" + svgNumber(y + 4) +
-         "' text-anchor='end'>" + std::string(textio::trim(textio::fmtF(v, 16, yd))) + "</text>\n";
+         "' text-anchor='end'>" + tickLabel(v, yd) + "</text>\n";
   }
   s += "</g>\n<text class='xlabel' x='" + svgNumber((l + r) / 2) + "' y='" + svgNumber(kSvgHeight - 15) +
        "' text-anchor='middle' font-family='sans-serif' font-size='14'>" + xmlEscape(xLabel) + "</text>\n";

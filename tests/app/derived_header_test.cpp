@@ -47,7 +47,7 @@ TEST(DerivedHeader, CorrectedAndCombinedFramesRecordWhatWasDone) {
   std::vector<std::string> history = withKey(fmg, "HISTORY");
   ASSERT_EQ(history.size(), 2u);
   EXPECT_EQ(history[0].substr(0, 40), "HISTORY pelm: dark subtracted: dark     ");
-  EXPECT_EQ(history[1].substr(0, 39), "HISTORY pelm: divided by flat flat time");
+  EXPECT_EQ(history[1].substr(0, 50), "HISTORY pelm: flat-field corrected with flat (its ");
   EXPECT_EQ(textValue(fmg, "IMAGETYP"), "LIGHT");
   // The single frame's own time cards stay on a corrected frame.
   EXPECT_EQ(withKey(fmg, "TIME-OBS").size(), 1u);

@@ -151,6 +151,17 @@ Alcdef readAlcdef(const std::string& text) {
     if (a.meta.count(key) != 1) return a.problem = "keyword " + key + " missing or repeated", a;
     if (!std::regex_match(a.meta.find(key)->second, std::regex(form))) return a.problem = "bad value of " + key, a;
   }
+  // Keywords written only when their values are known.
+  const std::map<std::string, std::string> optional = {
+      {"OBJECTRA", "\\d{2}:\\d{2}:\\d{2}"}, {"OBJECTDEC", "[+-]\\d{2}:\\d{2}:\\d{2}"},
+      {"MPCCODE", "[0-9A-Z][0-9]{2}"}, {"FACILITY", ".+"}};
+  for (const auto& [key, form] : optional) {
+    if (a.meta.count(key) > 1) return a.problem = "keyword " + key + " repeated", a;
+    if (a.meta.count(key) == 1 && !std::regex_match(a.meta.find(key)->second, std::regex(form))) {
+      return a.problem = "bad value of " + key, a;
+    }
+  }
+  if (a.meta.count("OBJECTRA") != a.meta.count("OBJECTDEC")) return a.problem = "OBJECTRA without OBJECTDEC", a;
   return a;
 }
 

@@ -4,6 +4,7 @@
 // AAVSO Extended file field by field, and the refusals that must leave no file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -232,6 +233,22 @@ TEST(ExportAstropy, EveryExportReadsBackWithItsNamesUnitsAndValues) {
   EXPECT_EQ(f[9], "s1");
   EXPECT_EQ(f[10], "-0.356");
   EXPECT_EQ(f[13], "na");
+
+  // ALCDEF of the same light curve: JDs at mid-exposure from the frames' headers, the field's
+  // position from them, the session's middle.
+  auto alc = testsupport::runPelm(dir, "alcdef\nnight.res\n\n0\nname\ndesig\nobs\ncontact\ninfo@x.org\n\n1 2\n\nstop\n");
+  std::vector<std::string> alcdef = testsupport::lines(testsupport::readFile(dir / "night.alc"));
+  auto has = [&alcdef](const std::string& l) { return std::find(alcdef.begin(), alcdef.end(), l) != alcdef.end(); };
+  EXPECT_TRUE(has("OBJECTRA=04:00:00")) << alc.out;
+  EXPECT_TRUE(has("OBJECTDEC=+20:00:00"));
+  EXPECT_TRUE(has("COMMENT=JD (UTC) at mid-exposure from the frames' headers"));
+  EXPECT_TRUE(has("SESSIONDATE=2026-03-15"));
+  EXPECT_TRUE(has("SESSIONTIME=00:00:15"));  // middle of 23:58:30 and 00:02:00.5
+  results::UtcDate f3;
+  ASSERT_TRUE(results::utcDate(2026, 3, 15, 120.5, f3));
+  char jd[40];
+  std::snprintf(jd, sizeof jd, "DATA=%.6f|1.275|0.013", f3.jd());
+  EXPECT_TRUE(has(jd)) << jd << "\n" << testsupport::readFile(dir / "night.alc");
   fs::remove_all(dir);
 }
 
