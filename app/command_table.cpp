@@ -1096,7 +1096,7 @@ constexpr std::array kCommands{
              "reads and writes site.txt (start folder, beside device.ccd)",
              "the site `alcdef` reports"}},
     Command{"export", [](Session& s) { exportCommand(s); },
-            {kLightCurveGroup, "a photometry log, light curve or alignment table for other programs",
+            {kLightCurveGroup, "a log, light curve or align.dat for other programs",
              ">file to export : <name>\n"
              "a photometry log, a .res light curve of `dmag` or align.dat; the\n"
              "layout is recognised from the file, anything else is refused\n"

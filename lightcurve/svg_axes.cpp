@@ -36,7 +36,7 @@ std::vector<double> roundTicks(double lo, double hi, int& decimals) {
   double step = power;
   for (double m : {1.0, 2.0, 5.0, 10.0}) {
     step = m * power;
-    if (span / step <= 10.0) break;
+    if (span / step < 10.0 - 1e-9) break;  // at most ten ticks
   }
   if (span / step < 3.0) step /= 2.0;
   decimals = static_cast<int>(std::clamp(std::ceil(-std::log10(step) - 1e-9), 0.0, 9.0));

@@ -43,7 +43,7 @@ TEST(DerivedHeader, CorrectedAndCombinedFramesRecordWhatWasDone) {
                                      "load\nimg003\nsave\ncopy3\nstop\n");
   ASSERT_EQ(r.status, 0) << r.out;
 
-  std::vector<std::string> fmg = cardsOf(dir / "fmg002.fts");
+  std::vector<std::string> fmg = cardsOf(dir / "img002.fts");
   std::vector<std::string> history = withKey(fmg, "HISTORY");
   ASSERT_EQ(history.size(), 2u);
   EXPECT_EQ(history[0].substr(0, 40), "HISTORY pelm: dark subtracted: dark     ");
@@ -78,19 +78,21 @@ TEST(DerivedHeader, CorrectedAndCombinedFramesRecordWhatWasDone) {
   EXPECT_EQ(cardsOf(dir / "copy3.fit"), cardsOf(dir / "img003.fit"));
 
   if (std::system("command -v fitsverify >/dev/null 2>&1") == 0) {
-    for (const char* f : {"fmg002.fts", "avg.fit"}) {
+    for (const char* f : {"img002.fts", "avg.fit"}) {
       std::string v = "fitsverify -q -e '" + (dir / f).string() + "' > '" + (dir / "verify.txt").string() + "' 2>&1";
       EXPECT_EQ(std::system(v.c_str()), 0) << f << ": " << testsupport::readFile(dir / "verify.txt");
     }
   }
 
   // A corrected frame given to dfs again is corrected again, with a warning.
-  fs::copy_file(dir / "fmg001.fts", dir / "twice1.fit");
-  auto again = testsupport::runPelm(dir, "dfs\ndark.fit\nflat.fit\ntwice1\n\nstop\n");
-  EXPECT_NE(again.out.find("   warning - twice1 already carries pelm's dark and flat correction; it is corrected again\n"),
+  fs::copy_file(dir / "img001.fts", dir / "twice001.fit");
+  fs::copy_file(dir / "img002.fit", dir / "twice002.fit");
+  auto again = testsupport::runPelm(dir, "dfs\ndark.fit\nflat.fit\ntwice001\n..\ntwice002\n\nstop\n");
+  EXPECT_NE(again.out.find("   warning - twice001 already carries pelm's dark and flat correction; it is corrected again\n"),
             std::string::npos)
       << again.out;
   EXPECT_EQ(r.out.find("already carries"), std::string::npos);
+  EXPECT_EQ(again.out.find("twice002 already carries"), std::string::npos);  // a raw frame is not warned of
   fs::remove_all(dir);
 }
 

@@ -134,7 +134,7 @@ t = Table.read(d + "/night_res.ecsv")
 check(t.colnames[:4] == ["frame", "utc_mid", "jd_utc", "time_from"] and t.colnames[-5:] ==
       ["hjd_file", "mag_ast", "mag_err_ast", "mag_s1", "mag_err_s1"], "res names " + str(t.colnames))
 check(t["mag_ast"].unit == u.mag, "res mag unit")
-check(list(t["frame"][:3]) == ["f001", "f002", "f003"], "res frames " + str(list(t["frame"])))
+check(list(t["frame"][:3]) == ["f001.fts", "f002.fts", "f003.fts"], "res frames " + str(list(t["frame"])))
 check(abs(t["jd_utc"][2] - Time(mids["f003"], scale="utc").jd) < 6e-7, "res jd after midnight")
 check(abs(t["mag_ast"][0] - 1.25108) < 1e-9 and abs(t["mag_err_ast"][0] - 0.01234) < 1e-9, "res values")
 check(math.isnan(t["mag_s1"][1]), "res missing value")
