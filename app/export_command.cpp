@@ -11,6 +11,7 @@
 #include "lightcurve/light_curve_file.h"
 #include "results/export_builders.h"
 #include "results/result_tables.h"
+#include "sky/site.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/free_format.h"
@@ -87,6 +88,12 @@ bool buildTable(Session& s, const ExportAnswers& a, const std::vector<std::strin
                 results::TimeSources& sources, results::ResTable& curve) {
   results::ExportContext context;
   context.source = a.typed;
+  sky::Site site;
+  std::string siteProblem;
+  if (sky::readSite(sky::kSiteFile, site, siteProblem) == sky::SiteRead::Ok) {
+    context.site = results::Site{site.longitude > 180.0 ? site.longitude - 360.0 : site.longitude, site.latitude,
+                                 site.altitude};
+  }
   results::FrameLookup lookup = frameLookup(s);
   std::string error;
   switch (a.layout) {

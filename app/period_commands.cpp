@@ -233,6 +233,7 @@ void alcdefCommand(Session& s) {
   for (char& ch : filter) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   a.filter = filter.empty() ? "C" : filter;
   if (!askSitePosition(s, haveSite ? &site : nullptr, a)) return;
+  if (haveSite) a.mpcCode = site.code, a.facility = site.telescope;
   std::string fallback = alcName(typed);
   c.prompt("  output file [" + std::string(textio::trimRight(fallback)) + "] : ");
   std::string output = c.answerText(20);

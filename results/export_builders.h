@@ -18,8 +18,8 @@ namespace results {
 /// Finds a frame by the name a table gives it and reads its stamp; false when it cannot.
 using FrameLookup = std::function<bool(const std::string& frame, FrameStamp& stamp)>;
 
-/// What is known besides the frames' headers: a site and an object position that take the
-/// place of the headers' own.
+/// What is known besides the frames' headers: a site (site.txt) and an object position that
+/// take the place of the headers' own.
 struct ExportContext {
   std::optional<Site> site;
   std::optional<std::pair<double, double>> object;  // RA, Dec in degrees (ICRS)
