@@ -1080,19 +1080,20 @@ constexpr std::array kCommands{
              "reads <name>.res; writes <name>.alc (or the name given)",
              "working path; observers, contact and position default to site.txt's"}},
     Command{"site", [](Session& s) { siteCommand(s); },
-            {kStartupGroup, "keep the observatory's code, position, people and telescope",
+            {kStartupGroup, "keep the observatory: code, place, people, telescope",
              ">observatory code : <code>\n"
              "the Minor Planet Center's code of the observatory (3 characters)\n"
-             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <lon> <lat> <alt>\n"
+             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <values>\n"
              ">observers : <names>\n"
              ">measurers : <names>\n"
              "names separated by commas\n"
-             ">telescope (aperture m, design, detector) : <aperture>, <design>, <detector>\n"
+             ">telescope (aperture m, design, detector) : <telescope>\n"
              "e.g. 0.35, Schmidt-Cassegrain, CCD\n"
              ">contact name : <name>\n"
              ">contact info : <e-mail and address>\n"
              "each prompt shows the stored value in brackets; <return> keeps it.\n"
-             "Every value is required; nothing is written when one is missing or out of range",
+             "Every value is required; nothing is written when one is missing\n"
+             "or out of range",
              "reads and writes site.txt (start folder, beside device.ccd)",
              "the site `alcdef` reports"}},
     Command{"export", [](Session& s) { exportCommand(s); },
