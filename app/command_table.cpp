@@ -8,6 +8,7 @@
 #include "app/alignr_command.h"
 #include "app/calib_commands.h"
 #include "app/camera_commands.h"
+#include "app/export_command.h"
 #include "app/frame_commands.h"
 #include "app/help_command.h"
 #include "app/interpreter.h"
@@ -1072,25 +1073,60 @@ constexpr std::array kCommands{
              ">observatory longitude and latitude, degrees (E+, N+) : <lon> <lat>\n"
              ">output file [<name>.alc] : <output>\n"
              "<return> takes the name shown. Name, designation, observers and\n"
-             "contact are required; times are the JD of the date and UT columns",
+             "contact are required. The JD of each point is its frame's UTC at\n"
+             "mid-exposure from the frame's header (frames found through\n"
+             "align.dat), else that of the date and UT columns; a COMMENT line\n"
+             "says which. When every error would be 0.000 (photometry measured\n"
+             "without `outputerro`) it warns and asks\n"
+             ">write the ALCDEF file anyway? Y/N [N] : <y or n>",
              "reads <name>.res; writes <name>.alc (or the name given)",
              "working path; observers, contact and position default to site.txt's"}},
     Command{"site", [](Session& s) { siteCommand(s); },
-            {kStartupGroup, "keep the observatory's code, position, people and telescope",
+            {kStartupGroup, "keep the observatory: code, place, people, telescope",
              ">observatory code : <code>\n"
              "the Minor Planet Center's code of the observatory (3 characters)\n"
-             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <lon> <lat> <alt>\n"
+             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <values>\n"
              ">observers : <names>\n"
              ">measurers : <names>\n"
              "names separated by commas\n"
-             ">telescope (aperture m, design, detector) : <aperture>, <design>, <detector>\n"
+             ">telescope (aperture m, design, detector) : <telescope>\n"
              "e.g. 0.35, Schmidt-Cassegrain, CCD\n"
              ">contact name : <name>\n"
              ">contact info : <e-mail and address>\n"
              "each prompt shows the stored value in brackets; <return> keeps it.\n"
-             "Every value is required; nothing is written when one is missing or out of range",
+             "Every value is required; nothing is written when one is missing\n"
+             "or out of range",
              "reads and writes site.txt (start folder, beside device.ccd)",
              "the site `alcdef` reports"}},
+    Command{"export", [](Session& s) { exportCommand(s); },
+            {kLightCurveGroup, "a log, light curve or align.dat for other programs",
+             ">file to export : <name>\n"
+             "a photometry log, a .res light curve of `dmag` or align.dat; the\n"
+             "layout is recognised from the file, anything else is refused\n"
+             ">format: 1 = ECSV, 2 = CSV [1] : <format>\n"
+             "ECSV is astropy's self-describing table (names, units, types and\n"
+             "descriptions in its header); CSV has one row of column names.\n"
+             "For a light curve the question is\n"
+             ">format: 1 = ECSV, 2 = CSV, 3 = AAVSO [1] : <format>\n"
+             "3 is the AAVSO Extended format, which asks further:\n"
+             ">column of the variable (1-10) [1] : <column>\n"
+             ">column of the check star (0 = none) [0] : <column>\n"
+             ">AAVSO observer code : <code>\n"
+             ">star name : <name>\n"
+             ">filter [CV] : <filter>\n"
+             ">chart [na] : <chart>\n"
+             ">output file [<name>.ecsv] : <output>\n"
+             "<return> takes the name shown (.csv for CSV; a light curve's names\n"
+             "end in _lc.ecsv, _lc.csv or _lc_aavso.txt). Each row gets the UTC\n"
+             "of mid-exposure and its JD from the\n"
+             "frame's own header (DATE-OBS with TIME-OBS, UT or UT-START/UT-END,\n"
+             "plus half of EXPTIME) where the frame is in the working path, else\n"
+             "from the file's hours; BJD_TDB and airmass where the header gives\n"
+             "the site and the object's position. A light curve's rows find their\n"
+             "frames through align.dat",
+             "reads the file, align.dat and the frames' headers; writes the output\n"
+             "file (under a temporary name, then renamed)",
+             "working path, file types"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

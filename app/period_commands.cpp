@@ -4,16 +4,20 @@
 #include "app/period_commands.h"
 
 #include <cctype>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "app/site_commands.h"
+#include "app/frame_times.h"
 #include "app/working_path.h"
 #include "lightcurve/alcdef.h"
 #include "lightcurve/light_curve_file.h"
 #include "lightcurve/period_output.h"
 #include "lightcurve/period_search.h"
 #include "sky/site.h"
+#include "results/export_builders.h"
+#include "results/result_tables.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -140,6 +144,46 @@ bool askSitePosition(Session& s, const sky::Site* site, lightcurve::AlcdefSessio
   return true;
 }
 
+// The JD of each point at mid-exposure from its frame's own header (the frames found through
+// align.dat), the object's position where a header gives it, and a COMMENT saying where the
+// JDs come from.
+void frameTimes(Session& s, const std::string& typed, lightcurve::AlcdefSession& a, lightcurve::LightCurve& curve) {
+  std::vector<std::string> lines;
+  results::ResTable table;
+  std::string error;
+  if (!lightcurve::readTextLines(hostName(s, typed), lines) ||
+      !results::readResTable(lines, std::string(textio::trimRight(typed)), table, error)) {
+    return;
+  }
+  std::vector<results::RowTime> times = results::lightCurveTimes(table, loadAlignment(s), frameLookup(s));
+  size_t fromHeaders = 0;
+  for (lightcurve::LightPoint& p : curve.points) {
+    // The row of the point: the one whose date and hours give the point's JD.
+    size_t best = times.size();
+    double nearest = 1.0e-4;
+    for (size_t k = 0; k < times.size(); ++k) {
+      const results::ResRow& r = table.rows[k];
+      results::UtcDate rowJd;
+      if (!results::utcDate(r.year, r.month, r.day, r.hours * 3600.0, rowJd)) continue;
+      double d = std::fabs(rowJd.jd() - p.jdUt);
+      if (d < nearest) nearest = d, best = k;
+    }
+    if (best == times.size() || !times[best].fromHeader) continue;
+    p.jdUt = times[best].utc.jd();
+    ++fromHeaders;
+    const results::FrameStamp& st = times[best].stamp;
+    if (st.hasPosition && !a.objectPosition) a.objectPosition = true, a.objectRa = st.ra, a.objectDec = st.dec;
+  }
+  if (fromHeaders == curve.points.size()) {
+    a.timesComment = "JD (UTC) at mid-exposure from the frames' headers";
+  } else if (fromHeaders == 0) {
+    a.timesComment = "JD (UTC) from the light curve's UT to 0.001 h (frames not found)";
+  } else {
+    a.timesComment = std::to_string(fromHeaders) + " of " + std::to_string(curve.points.size()) +
+                     " JD (UTC) at mid-exposure from the frames' headers, the others from the UT to 0.001 h";
+  }
+}
+
 }  // namespace
 
 void periodCommand(Session& s) {
@@ -192,6 +236,7 @@ void alcdefCommand(Session& s) {
   for (char& ch : filter) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   a.filter = filter.empty() ? "C" : filter;
   if (!askSitePosition(s, haveSite ? &site : nullptr, a)) return;
+  if (haveSite) a.mpcCode = site.code, a.facility = site.telescope;
   std::string fallback = alcName(typed);
   c.prompt("  output file [" + std::string(textio::trimRight(fallback)) + "] : ");
   std::string output = c.answerText(20);
@@ -204,6 +249,13 @@ void alcdefCommand(Session& s) {
   if (!loadCurve(s, typed, column, curve)) return;
   if (std::string error = lightcurve::checkAlcdef(a, curve); !error.empty()) return c.line(error);
   if (hostName(s, output) == hostName(s, typed)) return c.line("   error - output would overwrite input");
+  frameTimes(s, typed, a, curve);
+  if (lightcurve::errorsAllZero(curve)) {
+    c.line("   warning - every MAGERR would be 0.000: the photometry was measured without errors (`outputerro`)");
+    c.prompt("  write the ALCDEF file anyway? Y/N [N] : ");
+    char go = c.answerChar();
+    if (go != 'y' && go != 'Y') return c.line("   nothing written");
+  }
   if (!writeFile(s, output, lightcurve::alcdefText(a, curve))) return;
   c.line("  ALCDEF file written: " + std::string(textio::trimRight(output)));
   c.line(textio::Line("  data lines = ").i(static_cast<int64_t>(curve.points.size()), 6));

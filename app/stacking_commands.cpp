@@ -2,8 +2,10 @@
 #include "app/stacking_commands.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "align/alignment_table.h"
+#include "app/frame_times.h"
 #include "app/working_path.h"
 #include "calib/pixel_ops.h"
 #include "image/file_list.h"
@@ -12,6 +14,7 @@
 #include "motion/path_model.h"
 #include "phot/path_photometry.h"
 #include "phot/star_data.h"
+#include "results/time_scales.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/progress.h"
@@ -100,6 +103,52 @@ motion::PathPosition displacement(Session& s) {
   return motion::movuv(s.state.paths.model1, s.state.ws.frameTime);
 }
 
+// The frames that went into workspace 1, for the header it is saved with: their number,
+// the sum of their exposures, and the span and mean of their mid-exposure times (from their
+// own headers).
+struct Combined {
+  int32_t frames = 0, timed = 0;
+  double exposure = 0.0, first = 0.0, last = 0.0, midSum = 0.0;
+  std::string firstName, lastName;
+
+  void add(Session& s, const std::string& name) {
+    std::string shown(textio::trim(name));
+    if (frames++ == 0) firstName = shown;
+    lastName = shown;
+    results::FrameStamp st;
+    if (!frameLookup(s)(shown, st)) return;
+    double mid = st.mid.jd(), half = 0.5 * st.exposure / 86400.0;
+    if (timed++ == 0) first = mid - half, last = mid + half;
+    first = std::min(first, mid - half), last = std::max(last, mid + half);
+    exposure += st.exposure;
+    midSum += mid;
+  }
+
+  // Workspace 1's derived header: `how` says how the frames were combined.
+  void record(Session& s, const std::string& how) const {
+    image::Workspaces& ws = s.state.ws;
+    ws.derived = image::DerivedHeader{};
+    if (frames == 0) return;
+    ws.derived.history.push_back("pelm: " + how + " of " + std::to_string(frames) + " frames, " + firstName + " to " +
+                                 lastName);
+    if (s.state.settings.motionOn == 1 && how != "average") {
+      ws.derived.history.emplace_back("pelm: shifted with the moving object along path model 1");
+    }
+    ws.derived.combined = true;
+    ws.derived.ncombine = frames;
+    ws.derived.exposure = exposure;
+    if (timed > 0) {
+      double mid = 0.5 * (first + last);
+      ws.derived.dateObs = results::isoUtc({std::floor(mid), mid - std::floor(mid)});
+      double mean = midSum / timed;
+      ws.derived.dateAvg = results::isoUtc({std::floor(mean), mean - std::floor(mean)});
+      if (timed < frames) ws.derived.history.emplace_back("pelm: times and exposures of " + std::to_string(timed) +
+                                                          " of the frames (the others could not be read)");
+    }
+    ws.derived.basis = ws.headerCards;
+  }
+};
+
 // After a frame is added: the accumulators, and a partial stack closed when it is full.
 void afterFrame(Session& s, const std::string& name, float& added) {
   accumulate(s, name);
@@ -133,10 +182,15 @@ void avfiles(Session& s) {
   float factor = 1.0f / static_cast<float>(count);
   int loaded = 0, tried = 0;
   std::string name;
+  Combined combined;
   while (list.next(name)) {
     ++tried;
-    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, factor, 0, 0)) ++loaded;
+    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, factor, 0, 0)) {
+      ++loaded;
+      combined.add(s, name);
+    }
   }
+  combined.record(s, "average");
   if (loaded == tried) return;
   if (loaded == 0) {
     s.console.line("   error - no frame of the list could be loaded");
@@ -156,6 +210,7 @@ void stack(Session& s) {
   clearWorkspace1(s);
   float added = 0.0f;
   std::string name;
+  Combined combined;
   for (int k = 1; list.next(name); ++k) {
     textio::showProgress("stack", k, list.count());
     align::FrameLookup f;
@@ -166,10 +221,13 @@ void stack(Session& s) {
     s.console.line("   adding file " + name);
     if (!image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, 1.0f, i, j)) continue;
     added += 1.0f;
+    combined.add(s, name);
     afterFrame(s, name, added);
+    if (added < 0.5f) combined = Combined{};
   }
   textio::showProgress("stack", list.count(), list.count());
   finishStack(s, added);
+  if (s.state.settings.maxStack >= 9999) combined.record(s, "stack (offsets of align.dat)");
 }
 
 void rstack(Session& s) {
@@ -182,6 +240,7 @@ void rstack(Session& s) {
   clearWorkspace1(s);
   float added = 0.0f;
   std::string name;
+  Combined combined;
   image::Workspaces& ws = s.state.ws;
   for (int k = 1; list.next(name); ++k) {
     textio::showProgress("rstack", k, list.count());
@@ -206,10 +265,13 @@ void rstack(Session& s) {
     motion::PathPosition d = displacement(s);
     calib::iderot(ws, s.state.camera.pixelSizeX, s.state.camera.pixelSizeY, 1, f.du, f.dv, f.rotation, d.du, d.dv);
     added += 1.0f;
+    combined.add(s, name);
     afterFrame(s, name, added);
+    if (added < 0.5f) combined = Combined{};
   }
   textio::showProgress("rstack", list.count(), list.count());
   finishStack(s, added);
+  if (s.state.settings.maxStack >= 9999) combined.record(s, "stack (offsets and rotations of align.dat)");
 }
 
 void loadwithof(Session& s) {

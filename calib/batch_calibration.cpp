@@ -57,7 +57,8 @@ struct CalibrationSizes {
 // Asks for the dark or the flat and loads it (dark: raw type into workspace 2; flat: dark-
 // corrected type into workspace 3). With `blankKeeps` a blank answer keeps the workspace as
 // it is. False, after a message, when a named frame cannot be loaded.
-bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, CalibrationSizes& sizes) {
+bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, CalibrationSizes& sizes,
+                     std::string* loadedName = nullptr) {
   const bool isDark = which == Calibration::Dark;
   FrameSize& size = isDark ? sizes.dark : sizes.flat;
   size = FrameSize{t.ws.nx, t.ws.ny};
@@ -78,6 +79,8 @@ bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, Calibra
   }
   if (!loaded) {
     t.console.line(isDark ? "   dark frame not loaded: no file processed" : "   flat frame not loaded: no file processed");
+  } else if (loadedName) {
+    *loadedName = std::string(textio::trimRight(name));
   }
   size = FrameSize{t.ws.nx, t.ws.ny};
   return loaded;
@@ -106,9 +109,34 @@ void printExplanation(textio::Console& console, const char* first) {
 // What happens to each frame of the list once it is loaded into workspace 1.
 enum class Work { Correct, CorrectAndFind, FindOnly };
 
+// The dark and the flat of a correction, as their HISTORY cards name them.
+struct CalibrationNames {
+  std::string dark = "(the dark in workspace 2)", flat = "(the flat in workspace 3)";
+};
+
+constexpr const char* kDarkHistory = "pelm: dark subtracted: ";
+
+bool alreadyCorrected(const image::Workspaces& ws) {
+  for (const std::string& c : ws.headerCards) {
+    if (c.empty() || c[0] == 'x') break;
+    if (c.compare(0, 8, "HISTORY ") == 0 && c.compare(8, std::string(kDarkHistory).size(), kDarkHistory) == 0) return true;
+  }
+  return false;
+}
+
+// The header record of a corrected frame: the dark, the flat and its mean.
+void recordCorrection(image::Workspaces& ws, const CalibrationNames& names, const FlatMean& flat) {
+  ws.derived = image::DerivedHeader{};
+  ws.derived.history = {kDarkHistory + names.dark,
+                        "pelm: flat-field corrected with " + names.flat + " (its mean " +
+                            std::string(textio::trim(textio::fmtF(flat.mean, 14, 2))) + ")"};
+  ws.derived.basis = ws.headerCards;
+}
+
 // Works through filelist.txt: for each name, workspace 1 cleared and the frame added into it,
 // then corrected, searched and saved as `work` says. Returns the last frame name worked on.
-std::string processList(BatchTables& t, Work work, StarListOutput* stars, const CalibrationSizes& sizes) {
+std::string processList(BatchTables& t, Work work, StarListOutput* stars, const CalibrationSizes& sizes,
+                        const CalibrationNames& names = {}) {
   std::string last(20, ' ');
   image::FileList list;
   if (!list.open(t.console, t.settings)) return last;
@@ -141,7 +169,12 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
       continue;
     }
     if (flat.nx != t.ws.nx || flat.ny != t.ws.ny) flat = flatMean(t.ws);
+    if (alreadyCorrected(t.ws)) {
+      t.console.line("   warning - " + std::string(textio::trimRight(name)) +
+                     " already carries pelm's dark and flat correction; it is corrected again");
+    }
     dfsub(t.console, t.ws, flat);
+    recordCorrection(t.ws, names, flat);
     image::stripx(name);
     image::setflt(t.console, t.settings);
     std::string out = image::rename(t.settings, name);
@@ -159,10 +192,11 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
 std::string dfc(BatchTables t) {
   printExplanation(t.console, "   dark and flat correct files ");
   CalibrationSizes sizes;
-  if (!loadCalibration(t, Calibration::Dark, false, sizes)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, false, sizes)) return std::string(20, ' ');
+  CalibrationNames names;
+  if (!loadCalibration(t, Calibration::Dark, false, sizes, &names.dark)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, false, sizes, &names.flat)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  std::string last = processList(t, Work::Correct, nullptr, sizes);
+  std::string last = processList(t, Work::Correct, nullptr, sizes, names);
   t.console.line("");
   return last;
 }
@@ -171,10 +205,11 @@ std::string dfs(BatchTables t, StarListOutput& stars) {
   printExplanation(t.console, "   dark and flat correct files and find stars");
   if (!createStarList(t, stars)) return std::string(20, ' ');
   CalibrationSizes sizes;
-  if (!loadCalibration(t, Calibration::Dark, true, sizes)) return std::string(20, ' ');
-  if (!loadCalibration(t, Calibration::Flat, true, sizes)) return std::string(20, ' ');
+  CalibrationNames names;
+  if (!loadCalibration(t, Calibration::Dark, true, sizes, &names.dark)) return std::string(20, ' ');
+  if (!loadCalibration(t, Calibration::Flat, true, sizes, &names.flat)) return std::string(20, ' ');
   (void)image::gflist(t.console, t.settings);
-  return processList(t, Work::CorrectAndFind, &stars, sizes);
+  return processList(t, Work::CorrectAndFind, &stars, sizes, names);
 }
 
 std::string starsOnly(BatchTables t, StarListOutput& stars) {

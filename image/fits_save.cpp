@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -86,6 +87,67 @@ std::vector<std::string> storedHeader(const Workspaces& ws) {
       }
     }
     cards.push_back(card);
+  }
+  return cards;
+}
+
+// A character-string card: the value in quotes, padded to at least 8 characters.
+std::string textCard(std::string_view keyword, std::string_view value) {
+  std::string v(value);
+  if (v.size() < 8) v.resize(8, ' ');
+  return textio::fixed(textio::fixed(keyword, 8) + "= '" + v + "'", kCardBytes);
+}
+
+std::string exposureText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+bool isEndCard(const std::string& c) { return c.compare(0, 3, "END") == 0 && textio::isBlank(std::string_view(c).substr(3, 5)); }
+
+// The time cards of a single frame, which a combined frame does not keep.
+bool singleFrameTime(std::string_view key) {
+  static const char* const kKeys[] = {"DATE-OBS", "TIME-OBS", "UT      ", "UT-START", "UT-END  ", "DATE-END",
+                                      "TIME-END", "DATE-AVG", "EXPTIME ", "EXPOSURE", "NCOMBINE", "MJD-OBS ",
+                                      "MJD-AVG ", "JD      ", "JD-OBS  ", "TIME-BEG", "DATE-BEG"};
+  for (const char* k : kKeys) {
+    if (key == k) return true;
+  }
+  return false;
+}
+
+// The stored header with what made the frame: IMAGETYP, the combined frames' times and
+// exposure, and HISTORY cards, before the END card.
+std::vector<std::string> withDerived(const std::vector<std::string>& stored, const DerivedHeader& d) {
+  std::vector<std::string> cards;
+  bool hadType = false;
+  for (const std::string& c : stored) {
+    std::string_view key = std::string_view(c).substr(0, 8);
+    if (isEndCard(c)) break;
+    if (key == "IMAGETYP") {
+      if (!d.imageType.empty()) continue;
+      hadType = true;
+    }
+    if (d.combined && singleFrameTime(key)) continue;
+    cards.push_back(c);
+  }
+  if (!d.imageType.empty()) {
+    cards.push_back(textCard("IMAGETYP", d.imageType));
+  } else if (!hadType) {
+    cards.push_back(textCard("IMAGETYP", "LIGHT"));
+  }
+  if (d.combined) {
+    if (!d.dateObs.empty()) cards.push_back(textCard("DATE-OBS", d.dateObs));
+    if (!d.dateAvg.empty()) cards.push_back(textCard("DATE-AVG", d.dateAvg));
+    cards.push_back(valueCard("EXPTIME", exposureText(d.exposure)));
+    cards.push_back(valueCard("NCOMBINE", integerText(d.ncombine)));
+  }
+  for (const std::string& h : d.history) {
+    for (size_t at = 0; at < h.size() || at == 0; at += 72) {
+      cards.push_back(textio::fixed("HISTORY " + h.substr(at, 72), kCardBytes));
+      if (h.empty()) break;
+    }
   }
   return cards;
 }
@@ -269,7 +331,9 @@ void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) 
     bzero = minimalBzero(rules, ws.bzero);
     header = headerBytes(minimalHeader(ws, bzero));
   } else {
-    header = headerBytes(storedHeader(ws));
+    std::vector<std::string> cards = storedHeader(ws);
+    bool derived = !ws.derived.basis.empty() && ws.derived.basis == ws.headerCards;
+    header = headerBytes(derived ? withDerived(cards, ws.derived) : cards);
   }
   // Sign-and-magnitude storage always keeps its sign bit, also before any frame was loaded.
   bool signStripped = camera.lastSignStripped() == 1 || storageOf(rules, bzero) == Storage::SignMagnitude;

@@ -24,6 +24,20 @@ constexpr int kHeaderSlots = 360;       ///< stored header cards of the last fra
 /// The pixels of one workspace.
 using Pixels = std::vector<int32_t, ZeroedAllocator<int32_t>>;
 
+/// What a command that made workspace 1's frame (a correction, a stack, an average) records
+/// in its header when the frame is saved. It holds only while workspace 1 keeps the header it
+/// was made with: a frame loaded since is saved with its own header, unchanged.
+struct DerivedHeader {
+  std::vector<std::string> history;  // HISTORY texts (longer ones continue on further cards)
+  std::string imageType;             // IMAGETYP value; blank keeps the frame's own
+  bool combined = false;             // frames combined: their time cards give way to these:
+  std::string dateObs;               // mid-time of the frames combined, ISO date and time
+  std::string dateAvg;               // mean of their mid-exposure times, ISO date and time
+  double exposure = 0.0;             // EXPTIME: the sum of theirs, seconds
+  int32_t ncombine = 0;              // NCOMBINE: frames combined
+  std::vector<std::string> basis;    // the header cards of workspace 1 it describes
+};
+
 /// Three images of signed 32-bit pixels with one shared size, and the last frame's header values.
 struct Workspaces {
   Workspaces();
@@ -43,6 +57,7 @@ struct Workspaces {
   int32_t frameSecond = 0;
   float frameTime = 0.0f;          // hours UT of the frame being worked on
   std::vector<std::string> headerCards;  // 360 cards of 80 characters; 'x' marks the end
+  DerivedHeader derived;           // what made workspace 1's frame, for its saved header
 
   /// True when (i, j) lies in the image (1-based, inclusive bounds).
   bool inside(int32_t i, int32_t j) const { return i >= 1 && i <= nx && j >= 1 && j <= ny; }

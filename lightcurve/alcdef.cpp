@@ -1,6 +1,7 @@
 // ALCDEF metadata checks and the text of one session.
 #include "lightcurve/alcdef.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
@@ -42,10 +43,27 @@ struct Keyword {
   std::string key, value;
 };
 
+// Hours or degrees as [+-]dd:mm:ss (hours: hh:mm:ss), rounded to the second.
+std::string sexagesimal(double v, bool sign) {
+  double a = std::round(std::fabs(v) * 3600.0);
+  int64_t whole = static_cast<int64_t>(a);
+  std::string t = twoDigits(static_cast<int32_t>(whole / 3600)) + ":" + twoDigits(static_cast<int32_t>(whole / 60 % 60)) +
+                  ":" + twoDigits(static_cast<int32_t>(whole % 60));
+  return sign ? (v < 0.0 && whole != 0 ? "-" : "+") + t : t;
+}
+
+// The session's time: the middle of its first and last points.
+CalendarTime sessionMiddle(const LightCurve& curve) {
+  double lo = curve.points.front().jdUt, hi = lo;
+  for (const LightPoint& p : curve.points) lo = std::min(lo, p.jdUt), hi = std::max(hi, p.jdUt);
+  return calendarOf(0.5 * (lo + hi));
+}
+
 std::vector<Keyword> metadata(const AlcdefSession& s, const LightCurve& curve) {
-  CalendarTime first = calendarOf(curve.points.front().jdUt);
+  CalendarTime first = sessionMiddle(curve);
   std::vector<Keyword> m = {
       {"REVISEDDATA", "FALSE"},
+      {"ALLOWSHARING", s.allowSharing ? "TRUE" : "FALSE"},
       {"OBJECTNUMBER", std::to_string(s.objectNumber)},
       {"OBJECTNAME", std::string(textio::trim(s.objectName))},
       {"MPCDESIG", std::string(textio::trim(s.mpcDesignation))},
@@ -61,8 +79,17 @@ std::vector<Keyword> metadata(const AlcdefSession& s, const LightCurve& curve) {
       {"DIFFERMAGS", "TRUE"},
       {"STANDARD", "NONE"},
       {"LTCAPP", "NONE"},
+      {"LTCTYPE", "NONE"},
       {"REDUCEDMAGS", "NONE"},
   };
+  if (s.objectPosition) {
+    double ra = std::fmod(s.objectRa, 360.0);
+    m.push_back({"OBJECTRA", sexagesimal((ra < 0.0 ? ra + 360.0 : ra) / 15.0, false)});
+    m.push_back({"OBJECTDEC", sexagesimal(s.objectDec, true)});
+  }
+  if (!textio::isBlank(s.mpcCode)) m.push_back({"MPCCODE", std::string(textio::trim(s.mpcCode))});
+  if (!textio::isBlank(s.facility)) m.push_back({"FACILITY", std::string(textio::trim(s.facility))});
+  if (!textio::isBlank(s.timesComment)) m.push_back({"COMMENT", std::string(textio::trim(s.timesComment))});
   for (size_t k = 0; k < curve.references.size(); ++k) {
     m.push_back({"COMPNAME" + std::to_string(k + 1), curve.references[k]});
   }
@@ -78,6 +105,13 @@ bool printable(std::string_view s) {
 }
 
 }  // namespace
+
+bool errorsAllZero(const LightCurve& curve) {
+  for (const LightPoint& p : curve.points) {
+    if (std::fabs(p.err) >= 0.0005) return false;
+  }
+  return true;
+}
 
 std::string checkAlcdef(const AlcdefSession& s, const LightCurve& curve) {
   const std::pair<const std::string*, const char*> required[] = {

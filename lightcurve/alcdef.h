@@ -23,7 +23,17 @@ struct AlcdefSession {
   std::string filter = "C";   // C (clear) or a standard band, upper case
   double longitude = 0.0;     // degrees, east positive (-180..360, written as -180..180)
   double latitude = 0.0;      // degrees, north positive
+  bool allowSharing = false;  // ALLOWSHARING: the observer lets the archive pass the data on
+  bool objectPosition = false;  // the object's RA and Dec are known (OBJECTRA, OBJECTDEC)
+  double objectRa = 0.0, objectDec = 0.0;  // degrees, J2000
+  std::string mpcCode;        // observatory code (MPCCODE), blank when unknown
+  std::string facility;       // telescope and site (FACILITY), blank when unknown
+  std::string timesComment;   // a COMMENT line on where the JDs come from, blank for none
 };
+
+/// True when every error of the curve prints as 0.000 (the photometry was measured without
+/// errors).
+bool errorsAllZero(const LightCurve& curve);
 
 /// Empty when the session can be written; otherwise one console line saying what is wrong
 /// (a required value blank, a filter the format does not know, a position out of range,
@@ -31,10 +41,11 @@ struct AlcdefSession {
 std::string checkAlcdef(const AlcdefSession& session, const LightCurve& curve);
 
 /// The text of the session: STARTMETADATA ... ENDMETADATA with the object, the session's
-/// UT date and time (of the first point), contact, observers, site, filter and band
-/// (MAGBAND is the filter, R for clear), DIFFERMAGS=TRUE, STANDARD=NONE, LTCAPP=NONE (the
-/// JD are those of the date and UT columns), REDUCEDMAGS=NONE, REVISEDDATA=FALSE, one
-/// COMPNAMEn per reference star, DELIMITER=PIPE; then one DATA=JD|MAG|MAGERR line per
+/// UT date and time (the middle of the first and last points), contact, observers, site,
+/// filter and band (MAGBAND is the filter, R for clear), DIFFERMAGS=TRUE, STANDARD=NONE,
+/// LTCAPP=NONE and LTCTYPE=NONE (the JD are UTC, not light-time corrected), REDUCEDMAGS=NONE,
+/// REVISEDDATA=FALSE, ALLOWSHARING, OBJECTRA/OBJECTDEC, MPCCODE and FACILITY where known,
+/// one COMPNAMEn per reference star, DELIMITER=PIPE; then one DATA=JD|MAG|MAGERR line per
 /// point (JD 6 decimals, magnitudes 3) and ENDDATA.
 std::string alcdefText(const AlcdefSession& session, const LightCurve& curve);
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <limits>
 
+#include "lightcurve/svg_axes.h"
 #include "lightcurve/svg_text.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
@@ -23,9 +24,6 @@ constexpr std::string_view kZeroPoint = "  zero point = ";
 constexpr std::string_view kReference = "   normalising star = ";
 constexpr float kNoMagnitude = 99.999f;
 
-// Canvas and plot area, in SVG user units.
-constexpr double kWidth = 800.0, kHeight = 500.0;
-constexpr double kLeft = 90.0, kRight = 20.0, kTop = 50.0, kBottom = 60.0;
 
 bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
@@ -42,6 +40,8 @@ bool readRow(std::string_view line, ResRow& row) {
     if (std::fabs(v[k]) > std::numeric_limits<float>::max()) return false;
   }
   if (!(std::fabs(v[24]) < 1.0e15)) return false;
+  if (!(std::fabs(v[0]) < 1.0e6 && std::fabs(v[1]) < 1.0e6 && std::fabs(v[2]) < 1.0e6)) return false;
+  row.year = static_cast<int32_t>(v[0]), row.month = static_cast<int32_t>(v[1]), row.day = static_cast<int32_t>(v[2]);
   row.time = static_cast<float>(v[3]);
   for (size_t k = 0; k < 20; ++k) row.cols[k] = static_cast<float>(v[4 + k]);
   row.hjd = v[24];
@@ -49,67 +49,48 @@ bool readRow(std::string_view line, ResRow& row) {
 }
 
 
-// A closed interval drawn along one axis.
-struct Range {
-  double low = 0.0, high = 1.0;
-  double span() const { return high - low; }
-};
-
-// The data range widened by 5 % on each side; a single value gets a small range around it.
-Range padded(double low, double high) {
-  double span = high - low;
-  if (!(span > 0.0)) span = std::max(std::fabs(low) * 0.1, 0.01);
-  return {low - 0.05 * span, high + 0.05 * span};
-}
-
-// Decimals that tell ticks a fifth of the range apart.
-int tickDecimals(const Range& r) {
-  double step = r.span() / 5.0;
-  if (!(step > 0.0) || !std::isfinite(step)) return 0;
-  return static_cast<int>(std::clamp(std::ceil(-std::log10(step)) + 1.0, 0.0, 6.0));
-}
-
 struct Point {
   double x, y, err;
 };
 
-struct Frame {
-  Range x, y;
-  bool yDown;  // magnitudes: larger values lower on the page
-  double px(double v) const { return kLeft + (v - x.low) / x.span() * (kWidth - kLeft - kRight); }
-  double py(double v) const {
-    double f = (v - y.low) / y.span();
-    if (!yDown) f = 1.0 - f;
-    return kTop + f * (kHeight - kTop - kBottom);
+std::string twoDigits(int32_t v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+
+// True when the HJD column of every row is the plain JD of its date and time (no light-time
+// correction was applied).
+bool plainJd(const ResFile& res) {
+  const ResRow& first = res.rows.front();  // times count on from the first date
+  for (const ResRow& r : res.rows) {
+    int32_t hour = static_cast<int32_t>(std::trunc(r.time));
+    double jd = julian(first.year, first.month, first.day, hour, (r.time - static_cast<float>(hour)) * 60.0f);
+    if (!(std::fabs(jd - r.hjd) < 2.0e-5)) return false;
   }
+  return true;
+}
+
+// The time axis: UT hours for a night within a day of its date, else days from the first day.
+struct TimeAxis {
+  bool hours = false;
+  double day = 0.0;
+  std::string label;
 };
 
-void drawAxes(std::string& svg, const Frame& f, const std::string& xLabel, const std::string& yLabel) {
-  double x0 = kLeft, x1 = kWidth - kRight, y0 = kTop, y1 = kHeight - kBottom;
-  svg += "<g class=\"axes\" stroke=\"black\" fill=\"none\">\n";
-  svg += "<rect x=\"" + svgNumber(x0) + "\" y=\"" + svgNumber(y0) + "\" width=\"" + svgNumber(x1 - x0) + "\" height=\"" +
-         svgNumber(y1 - y0) + "\"/>\n";
-  for (int k = 0; k <= 5; ++k) {
-    double xv = f.x.low + f.x.span() * k / 5.0, px = f.px(xv);
-    double yv = f.y.low + f.y.span() * k / 5.0, py = f.py(yv);
-    svg += "<line x1=\"" + svgNumber(px) + "\" y1=\"" + svgNumber(y1) + "\" x2=\"" + svgNumber(px) + "\" y2=\"" + svgNumber(y1 + 6) + "\"/>\n";
-    svg += "<line x1=\"" + svgNumber(x0 - 6) + "\" y1=\"" + svgNumber(py) + "\" x2=\"" + svgNumber(x0) + "\" y2=\"" + svgNumber(py) + "\"/>\n";
+TimeAxis timeAxis(const ResFile& res) {
+  TimeAxis t;
+  const ResRow& first = res.rows.front();
+  double lo = 1e300, hi = -1e300;
+  for (const ResRow& r : res.rows) {
+    lo = std::min(lo, static_cast<double>(r.time)), hi = std::max(hi, static_cast<double>(r.time));
   }
-  svg += "</g>\n<g class=\"ticklabels\" font-family=\"sans-serif\" font-size=\"12\">\n";
-  int xd = tickDecimals(f.x), yd = tickDecimals(f.y);
-  for (int k = 0; k <= 5; ++k) {
-    double xv = f.x.low + f.x.span() * k / 5.0, yv = f.y.low + f.y.span() * k / 5.0;
-    svg += "<text x=\"" + svgNumber(f.px(xv)) + "\" y=\"" + svgNumber(y1 + 20) + "\" text-anchor=\"middle\">" +
-           std::string(textio::trim(textio::fmtF(xv, 12, xd))) + "</text>\n";
-    svg += "<text x=\"" + svgNumber(x0 - 8) + "\" y=\"" + svgNumber(f.py(yv) + 4) + "\" text-anchor=\"end\">" +
-           std::string(textio::trim(textio::fmtF(yv, 12, yd))) + "</text>\n";
+  if (hi - lo < 24.0 && lo > -24.0 && hi < 48.0 && first.year > 0 && first.year < 10000 && first.month >= 1 &&
+      first.month <= 12 && first.day >= 1 && first.day <= 31) {
+    t.hours = true;
+    t.label = "UT (hours from " + std::to_string(first.year) + "-" + twoDigits(first.month) + "-" + twoDigits(first.day) +
+              " 0h)";
+    return t;
   }
-  svg += "</g>\n";
-  svg += "<text class=\"xlabel\" x=\"" + svgNumber((x0 + x1) / 2) + "\" y=\"" + svgNumber(kHeight - 15) +
-         "\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" + xmlEscape(xLabel) + "</text>\n";
-  svg += "<text class=\"ylabel\" x=\"20\" y=\"" + svgNumber((y0 + y1) / 2) + "\" transform=\"rotate(-90 20 " +
-         svgNumber((y0 + y1) / 2) + ")\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"14\">" +
-         xmlEscape(yLabel) + "</text>\n";
+  t.day = std::floor(first.hjd);
+  t.label = std::string(plainJd(res) ? "JD" : "HJD") + " - " + std::to_string(static_cast<int64_t>(t.day)) + " (days)";
+  return t;
 }
 
 std::string caption(const ResFile& res, int star, std::string_view fileName) {
@@ -151,8 +132,9 @@ Plot plotStar(const ResFile& res, int star, const Ephemeris& eph, std::string_vi
   Plot plot;
   const bool byPhase = eph.period > 0.0;
   const size_t k = static_cast<size_t>(star - 1);
+  if (res.rows.empty()) return plot;
+  TimeAxis time = timeAxis(res);
   std::vector<Point> points;
-  double day = res.rows.empty() ? 0.0 : std::floor(res.rows.front().hjd);
   for (const ResRow& r : res.rows) {
     float v = r.cols[k], e = r.cols[k + 10];
     if (res.magnitudes && v >= kNoMagnitude - 0.0005f) {
@@ -160,35 +142,34 @@ Plot plotStar(const ResFile& res, int star, const Ephemeris& eph, std::string_vi
       continue;
     }
     if (res.magnitudes && e >= kNoMagnitude - 0.0005f) e = 0.0f;
-    points.push_back({byPhase ? foldPhase(r.hjd, eph) : r.hjd - day, v, std::fabs(e)});
+    double x = byPhase ? foldPhase(r.hjd, eph) : time.hours ? static_cast<double>(r.time) : r.hjd - time.day;
+    points.push_back({x, v, std::fabs(e)});
   }
   plot.points = static_cast<int>(points.size());
   if (points.empty()) return plot;
   double xl = points[0].x, xh = xl, yl = points[0].y - points[0].err, yh = points[0].y + points[0].err;
+  bool errors = false;
   for (const Point& p : points) {
     xl = std::min(xl, p.x), xh = std::max(xh, p.x);
     yl = std::min(yl, p.y - p.err), yh = std::max(yh, p.y + p.err);
+    errors = errors || p.err > 0.0;
   }
-  Frame f{byPhase ? Range{0.0, 1.0} : padded(xl, xh), padded(yl, yh), res.magnitudes};
+  if (!byPhase) widenRange(xl, xh);
+  widenRange(yl, yh);
+  PlotAxes a{byPhase ? 0.0 : xl, byPhase ? 1.0 : xh, yl, yh, res.magnitudes};
+  std::vector<std::string> notes = {errors ? "error bars: 1-sigma errors of the file"
+                                           : "no error bars: the file gives no errors (photometry without `outputerro`)"};
+  std::string xLabel = byPhase ? "phase (period " + std::string(textio::trim(textio::fmtF(eph.period, 16, 6))) + " d)"
+                               : time.label;
   std::string& svg = plot.svg;
-  svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + svgNumber(kWidth) + "\" height=\"" + svgNumber(kHeight) +
-         "\" viewBox=\"0 0 " + svgNumber(kWidth) + " " + svgNumber(kHeight) + "\">\n";
-  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  svg += "<text class=\"title\" x=\"" + svgNumber(kWidth / 2) +
-         "\" y=\"28\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"16\">" +
-         xmlEscape(caption(res, star, fileName)) + "</text>\n";
-  std::string xLabel = byPhase ? "phase" : "HJD - " + std::to_string(static_cast<int64_t>(day)) + " (days)";
-  drawAxes(svg, f, xLabel, res.magnitudes ? "magnitude" : "normalised value");
-  svg += "<g class=\"errorbars\" stroke=\"steelblue\">\n";
+  svg = svgFrame(a, caption(res, star, fileName), xLabel, res.magnitudes ? "magnitude" : "normalised value", notes);
+  svg += "<g class='errorbars' stroke='steelblue' fill='none'>\n";
   for (const Point& p : points) {
-    if (p.err <= 0.0) continue;
-    svg += "<line class=\"errorbar\" x1=\"" + svgNumber(f.px(p.x)) + "\" y1=\"" + svgNumber(f.py(p.y - p.err)) + "\" x2=\"" +
-           svgNumber(f.px(p.x)) + "\" y2=\"" + svgNumber(f.py(p.y + p.err)) + "\"/>\n";
+    if (p.err > 0.0) svg += svgErrorBar(a, p.x, p.y, p.err);
   }
-  svg += "</g>\n<g class=\"points\" fill=\"navy\">\n";
+  svg += "</g>\n<g class='points' fill='navy'>\n";
   for (const Point& p : points) {
-    svg += "<circle class=\"point\" cx=\"" + svgNumber(f.px(p.x)) + "\" cy=\"" + svgNumber(f.py(p.y)) + "\" r=\"3\"/>\n";
+    svg += "<circle class='point' cx='" + svgNumber(a.px(p.x)) + "' cy='" + svgNumber(a.py(p.y)) + "' r='3'/>\n";
   }
   svg += "</g>\n</svg>\n";
   return plot;

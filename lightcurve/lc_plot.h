@@ -18,6 +18,7 @@ namespace lightcurve {
 
 /// One observation of a dmag output file.
 struct ResRow {
+  int32_t year = 0, month = 0, day = 0;  // date of the line
   float time = 0.0f;            // corrected time, hours
   std::array<float, 20> cols{}; // values 1..10 and their errors 11..20 (index 0 = column 1)
   double hjd = 0.0;             // Julian Date as written
@@ -42,9 +43,12 @@ struct Plot {
   int leftOut = 0;  // observations without a value (magnitude 99.999)
 };
 
-/// Draws star `star` (1..10): one point per observation with its error bar, axes with
-/// ticks and labels, the star and reference names. Against phase when `eph` has a positive
-/// period, else against HJD from the day of the first observation. Magnitudes grow downward.
+/// Draws star `star` (1..10): one point per observation with its error bar (a note on the
+/// picture when the file gives no errors), axes with ticks at round values, the star and
+/// reference names. Against phase when `eph` has a positive period; else against UT hours
+/// when the night lies within one day of its date, else against the file's HJD column from
+/// the day of the first observation (titled JD when that column holds the plain JD of the
+/// date and time). Magnitudes grow downward.
 Plot plotStar(const ResFile& res, int star, const Ephemeris& eph, std::string_view fileName);
 
 /// Asks (current input) for the dmag output file and the star, and writes the picture next

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "lightcurve/svg_axes.h"
 #include "lightcurve/svg_text.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -13,58 +14,15 @@ namespace lightcurve {
 
 namespace {
 
-constexpr double kWidth = 800.0, kHeight = 500.0;
-constexpr double kLeft = 90.0, kRight = 20.0, kTop = 50.0, kBottom = 60.0;
 constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
                                     "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
 
+std::string fixedText(double v, int decimals) { return std::string(textio::trim(textio::fmtF(v, 16, decimals))); }
 
-// A linear mapping of a data range onto the plotting area; y may run downwards.
-struct Axes {
-  double x0, x1, y0, y1;
-  bool yDown;
-  double px(double x) const { return kLeft + (x - x0) / (x1 - x0) * (kWidth - kLeft - kRight); }
-  double py(double y) const {
-    double f = (y - y0) / (y1 - y0);
-    return kTop + (yDown ? f : 1.0 - f) * (kHeight - kTop - kBottom);
-  }
-};
-
-void widen(double& lo, double& hi) {
-  double span = hi - lo;
-  if (!(span > 0.0)) span = std::max(std::fabs(lo) * 0.1, 0.01);
-  lo -= 0.05 * span;
-  hi += 0.05 * span;
-}
-
-std::string tickText(double v, double span) {
-  int d = std::clamp(static_cast<int>(std::ceil(-std::log10(span / 5.0))) + 1, 0, 6);
-  return std::string(textio::trim(textio::fmtF(v, 14, d)));
-}
-
-std::string frame(const Axes& a, const std::string& title, const std::string& xLabel, const std::string& yLabel) {
-  std::string s = "<?xml version='1.0' encoding='UTF-8'?>\n<svg xmlns='http://www.w3.org/2000/svg' width='" +
-                  svgNumber(kWidth) + "' height='" + svgNumber(kHeight) + "' viewBox='0 0 " + svgNumber(kWidth) + " " +
-                  svgNumber(kHeight) + "'>\n<rect width='100%' height='100%' fill='white'/>\n";
-  s += "<text class='title' x='" + svgNumber(kWidth / 2) +
-       "' y='28' text-anchor='middle' font-family='sans-serif' font-size='16'>" + xmlEscape(title) + "</text>\n";
-  double l = kLeft, r = kWidth - kRight, t = kTop, b = kHeight - kBottom;
-  s += "<rect class='plotarea' x='" + svgNumber(l) + "' y='" + svgNumber(t) + "' width='" + svgNumber(r - l) + "' height='" +
-       svgNumber(b - t) + "' fill='none' stroke='black'/>\n<g class='ticks' font-family='sans-serif' font-size='12'>\n";
-  for (int k = 0; k <= 5; ++k) {
-    double xv = a.x0 + (a.x1 - a.x0) * k / 5.0, yv = a.y0 + (a.y1 - a.y0) * k / 5.0;
-    s += "<line x1='" + svgNumber(a.px(xv)) + "' y1='" + svgNumber(b) + "' x2='" + svgNumber(a.px(xv)) + "' y2='" + svgNumber(b + 6) +
-         "' stroke='black'/>\n<text x='" + svgNumber(a.px(xv)) + "' y='" + svgNumber(b + 20) + "' text-anchor='middle'>" +
-         tickText(xv, a.x1 - a.x0) + "</text>\n";
-    s += "<line x1='" + svgNumber(l - 6) + "' y1='" + svgNumber(a.py(yv)) + "' x2='" + svgNumber(l) + "' y2='" + svgNumber(a.py(yv)) +
-         "' stroke='black'/>\n<text x='" + svgNumber(l - 8) + "' y='" + svgNumber(a.py(yv) + 4) +
-         "' text-anchor='end'>" + tickText(yv, a.y1 - a.y0) + "</text>\n";
-  }
-  s += "</g>\n<text class='xlabel' x='" + svgNumber((l + r) / 2) + "' y='" + svgNumber(kHeight - 15) +
-       "' text-anchor='middle' font-family='sans-serif' font-size='14'>" + xmlEscape(xLabel) + "</text>\n";
-  s += "<text class='ylabel' x='20' y='" + svgNumber((t + b) / 2) + "' transform='rotate(-90 20 " + svgNumber((t + b) / 2) +
-       ")' text-anchor='middle' font-family='sans-serif' font-size='14'>" + xmlEscape(yLabel) + "</text>\n";
-  return s;
+// "2.4758 +/- 0.0473 h", with the decimals the uncertainty calls for.
+std::string periodWithError(const PeriodResult& r) {
+  int d = r.sigma > 0.0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(r.sigma))) + 1, 1, 8) : 6;
+  return fixedText(r.period, d) + " +/- " + fixedText(r.sigma, d) + " h";
 }
 
 std::string chi2Line(const char* label, double period, double chi2nu) {
@@ -119,43 +77,56 @@ std::string periodogramSvg(const PeriodResult& r) {
     if (v == v) lo = std::min(lo, v), hi = std::max(hi, v);
   }
   if (lo > hi) lo = 0.0, hi = 1.0;
-  widen(lo, hi);
-  Axes a{r.trialPeriods.back(), r.trialPeriods.front(), lo, hi, false};
-  std::string s = frame(a, "chi2/nu against trial period; best " + tickText(r.period, 1e-4) + " h", "period (h)",
-                        "chi2/nu");
+  widenRange(lo, hi);
+  PlotAxes a{r.trialPeriods.back(), r.trialPeriods.front(), lo, hi, false};
+  std::vector<std::string> notes;
+  if (r.scaledChi2) notes.emplace_back("no errors in the files: chi2/nu relative to the best period");
+  std::string s = svgFrame(a, "chi2/nu against trial period; best " + periodWithError(r), "trial period (h)",
+                           r.scaledChi2 ? "chi2/nu (relative)" : "chi2/nu", notes);
   s += "<polyline class='scan' fill='none' stroke='navy' stroke-width='1' points='";
   for (size_t i = r.trialPeriods.size(); i-- > 0;) {
     if (r.trialChi2nu[i] == r.trialChi2nu[i]) s += svgNumber(a.px(r.trialPeriods[i])) + "," + svgNumber(a.py(r.trialChi2nu[i])) + " ";
   }
-  s += "'/>\n<line class='best' x1='" + svgNumber(a.px(r.period)) + "' y1='" + svgNumber(kTop) + "' x2='" +
-       svgNumber(a.px(r.period)) + "' y2='" + svgNumber(kHeight - kBottom) + "' stroke='red' stroke-dasharray='4 3'/>\n";
+  s += "'/>\n<line class='best' x1='" + svgNumber(a.px(r.period)) + "' y1='" + svgNumber(kSvgTop) + "' x2='" +
+       svgNumber(a.px(r.period)) + "' y2='" + svgNumber(kSvgHeight - kSvgBottom) + "' stroke='red' stroke-dasharray='4 3'/>\n";
   return s + "</svg>\n";
 }
 
 std::string phasedSvg(const PeriodResult& r, const PeriodData& data, const std::vector<std::string>& files) {
   const double f = 1.0 / r.period, base = r.fit.zeroPoints.empty() ? 0.0 : r.fit.zeroPoints[0];
-  std::vector<double> phase(data.t.size()), mag(data.t.size());
+  std::vector<double> phase(data.t.size()), mag(data.t.size()), err(data.t.size(), 0.0);
   double lo = 1e300, hi = -1e300;
   for (size_t i = 0; i < data.t.size(); ++i) {
     phase[i] = std::fmod(f * data.t[i], 1.0);
     mag[i] = data.y[i] - r.fit.zeroPoints[static_cast<size_t>(data.session[i])] + base;
-    lo = std::min(lo, mag[i]), hi = std::max(hi, mag[i]);
+    if (data.errorsGiven && i < data.w.size() && data.w[i] > 0.0) err[i] = 1.0 / std::sqrt(data.w[i]);
+    lo = std::min(lo, mag[i] - err[i]), hi = std::max(hi, mag[i] + err[i]);
   }
-  widen(lo, hi);
-  Axes a{0.0, 1.0, lo, hi, true};
-  std::string s = frame(a, "folded at " + tickText(r.period, 1e-4) + " h", "rotational phase",
-                        "magnitude (sessions shifted to the first)");
+  widenRange(lo, hi);
+  PlotAxes a{0.0, 1.0, lo, hi, true};
+  std::vector<std::string> notes = {"amplitude " + fixedText(r.amplitude, 3) + " mag; Fourier order " +
+                                    std::to_string(r.fit.cosTerms.size()) + "; rms residual " + fixedText(r.rms, 4) +
+                                    " mag; " + std::to_string(r.points) + " points"};
+  notes.emplace_back(data.errorsGiven ? "error bars: 1-sigma errors of the light curves"
+                                      : "no error bars: the light curves give no errors");
+  std::string s = svgFrame(a, "folded at " + periodWithError(r), "rotational phase (0 at the first point, day " + fixedText(data.t0, 5) + ")",
+                           "magnitude (sessions shifted to the first)", notes);
   for (int session = 0; session < data.sessions; ++session) {
     const char* colour = kColours[session % 10];
-    s += "<g class='session' fill='" + std::string(colour) + "'>\n";
+    s += "<g class='session' fill='" + std::string(colour) + "' stroke='" + colour + "'>\n";
+    for (size_t i = 0; i < data.t.size(); ++i) {
+      if (data.session[i] != session || err[i] <= 0.0) continue;
+      s += svgErrorBar(a, phase[i], mag[i], err[i]);
+    }
     for (size_t i = 0; i < data.t.size(); ++i) {
       if (data.session[i] != session) continue;
-      s += "<circle class='point' cx='" + svgNumber(a.px(phase[i])) + "' cy='" + svgNumber(a.py(mag[i])) + "' r='2.5'/>\n";
+      s += "<circle class='point' cx='" + svgNumber(a.px(phase[i])) + "' cy='" + svgNumber(a.py(mag[i])) +
+           "' r='2.5' stroke='none'/>\n";
     }
     std::string name = session < static_cast<int>(files.size()) ? files[static_cast<size_t>(session)] : "";
-    s += "<text class='legend' x='" + svgNumber(kWidth - kRight - 10) + "' y='" + svgNumber(kTop + 16 + 16 * session) +
-         "' text-anchor='end' font-family='sans-serif' font-size='12'>" + xmlEscape(std::string(textio::trim(name))) +
-         "</text>\n</g>\n";
+    s += "<text class='legend' x='" + svgNumber(kSvgWidth - kSvgRight - 10) + "' y='" + svgNumber(kSvgTop + 16 + 16 * session) +
+         "' text-anchor='end' font-family='sans-serif' font-size='12' stroke='none'>" +
+         xmlEscape(std::string(textio::trim(name))) + "</text>\n</g>\n";
   }
   s += "<polyline class='fit' fill='none' stroke='black' stroke-width='1.5' points='";
   for (int k = 0; k <= 400; ++k) {

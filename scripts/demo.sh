@@ -26,6 +26,8 @@ echo "  photometry output:    $night/night.txt (the log file of the photometry r
 echo "  light curve:          $night/night.res (differential magnitudes with Julian dates)"
 echo "  light-curve picture:  $night/night.svg"
 echo "  period search:        $night/period.txt, periodogram.svg, phased.svg"
+echo "  ALCDEF session:       $night/night.alc (for the light-curve archive)"
+echo "  tables (ECSV):        $night/night.ecsv (photometry), night_lc.ecsv (light curve), align.ecsv"
 echo "  what was put in:      $night/truth.txt"
 echo
 echo "alignment against the truth (du, dv of the last frames):"

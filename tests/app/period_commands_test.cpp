@@ -143,13 +143,25 @@ Alcdef readAlcdef(const std::string& text) {
       {"OBJECTNUMBER", "\\d+"}, {"SESSIONDATE", "\\d{4}-\\d{2}-\\d{2}"}, {"SESSIONTIME", "\\d{2}:\\d{2}:\\d{2}"},
       {"OBSLONGITUDE", "[+-]\\d{1,3}\\.\\d{4}"}, {"OBSLATITUDE", "[+-]\\d{1,2}\\.\\d{4}"},
       {"DIFFERMAGS", "TRUE"}, {"STANDARD", "NONE"}, {"LTCAPP", "NONE"}, {"REDUCEDMAGS", "NONE"},
-      {"REVISEDDATA", "FALSE"}, {"DELIMITER", "PIPE"}, {"FILTER", "C|U|B|V|R|I|SU|SG|SR|SI|SZ"},
+      {"REVISEDDATA", "FALSE"}, {"ALLOWSHARING", "TRUE|FALSE"}, {"LTCTYPE", "NONE"}, {"COMMENT", ".+"},
+      {"DELIMITER", "PIPE"}, {"FILTER", "C|U|B|V|R|I|SU|SG|SR|SI|SZ"},
       {"MAGBAND", "U|B|V|R|I|SU|SG|SR|SI|SZ"}, {"OBJECTNAME", ".+"}, {"MPCDESIG", ".+"},
       {"CONTACTNAME", ".+"}, {"CONTACTINFO", ".*\\[[^ ]+@[^ ]+\\].*"}, {"OBSERVERS", ".+"}};
   for (const auto& [key, form] : forms) {
     if (a.meta.count(key) != 1) return a.problem = "keyword " + key + " missing or repeated", a;
     if (!std::regex_match(a.meta.find(key)->second, std::regex(form))) return a.problem = "bad value of " + key, a;
   }
+  // Keywords written only when their values are known.
+  const std::map<std::string, std::string> optional = {
+      {"OBJECTRA", "\\d{2}:\\d{2}:\\d{2}"}, {"OBJECTDEC", "[+-]\\d{2}:\\d{2}:\\d{2}"},
+      {"MPCCODE", "[0-9A-Z][0-9]{2}"}, {"FACILITY", ".+"}};
+  for (const auto& [key, form] : optional) {
+    if (a.meta.count(key) > 1) return a.problem = "keyword " + key + " repeated", a;
+    if (a.meta.count(key) == 1 && !std::regex_match(a.meta.find(key)->second, std::regex(form))) {
+      return a.problem = "bad value of " + key, a;
+    }
+  }
+  if (a.meta.count("OBJECTRA") != a.meta.count("OBJECTDEC")) return a.problem = "OBJECTRA without OBJECTDEC", a;
   return a;
 }
 
@@ -176,9 +188,11 @@ TEST(AlcdefCommand, WrittenFilesFollowTheFormatAndCarryTheResValues) {
   EXPECT_EQ(night.meta.find("OBSLONGITUDE")->second, "-3.2500");
   EXPECT_EQ(night.meta.find("FILTER")->second, "C");
   EXPECT_EQ(night.meta.count("COMPNAME1") + night.meta.count("COMPNAME2"), 2u);
-  // Night 2 starts three days after 2026-03-14 21:00 UT.
+  // Night 2 starts three days after 2026-03-14 21:00 UT; its 80 points 3 minutes apart put
+  // the middle of the session 237 / 2 minutes later.
   EXPECT_EQ(night.meta.find("SESSIONDATE")->second, "2026-03-17");
-  EXPECT_EQ(night.meta.find("SESSIONTIME")->second, "21:00:00");
+  EXPECT_EQ(night.meta.find("SESSIONTIME")->second, "22:58:30");
+  EXPECT_EQ(night.meta.find("COMMENT")->second, "JD (UTC) from the light curve's UT to 0.001 h (frames not found)");
   // Every accepted .res line once, with its magnitude, error and date to the printed precision.
   std::vector<std::string> res = testsupport::lines(testsupport::readFile(dir / "night2.res"));
   std::vector<std::vector<double>> rows;
@@ -207,8 +221,35 @@ TEST(AlcdefCommand, WrittenFilesFollowTheFormatAndCarryTheResValues) {
   ASSERT_EQ(rz.data.size(), 3u);
   EXPECT_EQ(rz.data[0], (std::array<std::string, 3>{"2453624.437500", "9.247", "0.014"}));
   EXPECT_EQ(rz.data[2][0], "2453624.508333");
+  // The session's middle: between 22:30 and 24.2 h of September 10.
   EXPECT_EQ(rz.meta.find("SESSIONDATE")->second, "2005-09-10");
-  EXPECT_EQ(rz.meta.find("SESSIONTIME")->second, "22:30:00");
+  EXPECT_EQ(rz.meta.find("SESSIONTIME")->second, "23:21:00");
+  fs::remove_all(dir);
+}
+
+TEST(AlcdefCommand, ErrorsThatWouldAllBeZeroAreWarnedOfBeforeWriting) {
+  fs::path dir = testsupport::freshFolder("alcdef-zero");
+  testsupport::writeFile(dir / "device.ccd", testsupport::deviceCcd("Test camera", 100, 100));
+  std::string res = "   normalising star = cmp1 \n  zero point =  10.000\n\n year  m  d    UTC       var      cmp1   \n\n";
+  for (const char* row : {" 2005  9 10  22.500  9.24743 10.75257", " 2005  9 10  22.600  9.34743 10.75257"}) {
+    res += row;
+    for (int k = 0; k < 18; ++k) res += "  0.00000";
+    res += "  2453624.4375 0.00000\n";
+  }
+  testsupport::writeFile(dir / "zero.res", res);
+  const std::string answers = "zero.res\n\n0\nname\ndesig\nobs\ncontact\ninfo@x.org\n\n1 2\n\n";
+  auto no = testsupport::runPelm(dir, "alcdef\n" + answers + "n\nstop\n");
+  EXPECT_NE(no.out.find("   warning - every MAGERR would be 0.000: the photometry was measured without errors "
+                        "(`outputerro`)\n  write the ALCDEF file anyway? Y/N [N] :    nothing written\n"),
+            std::string::npos)
+      << no.out;
+  EXPECT_FALSE(fs::exists(dir / "zero.alc"));
+  auto yes = testsupport::runPelm(dir, "alcdef\n" + answers + "y\nstop\n");
+  EXPECT_NE(yes.out.find("  ALCDEF file written: zero.alc\n"), std::string::npos) << yes.out;
+  Alcdef a = readAlcdef(testsupport::readFile(dir / "zero.alc"));
+  EXPECT_EQ(a.problem, "");
+  ASSERT_EQ(a.data.size(), 2u);
+  EXPECT_EQ(a.data[1][2], "0.000");
   fs::remove_all(dir);
 }
 

@@ -28,6 +28,9 @@
 #include "motion/path_fit.h"
 #include "motion/path_model.h"
 #include "phot/star_data.h"
+#include "results/export_builders.h"
+#include "results/frame_stamp.h"
+#include "results/result_tables.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -174,10 +177,40 @@ void dmagOutput(const FileAndAnswers& in) {
   }
 }
 
+// The export readers and writers: the file as a log, a light curve or an alignment table;
+// the answers as the header of every frame the tables name.
+void exportTables(const FileAndAnswers& in) {
+  const std::vector<std::string> lines = linesOf(in.file);
+  std::vector<std::string> cards = results::headerCards(in.answers);
+  results::FrameLookup lookup = [&cards](const std::string&, results::FrameStamp& stamp) {
+    std::string why;
+    return results::frameStamp(cards, stamp, why);
+  };
+  results::ExportContext context;
+  results::TimeSources sources;
+  std::string error;
+  results::PhotLog log;
+  if (results::readPhotLog(lines, "t", log, error)) {
+    (void)results::ecsvText(results::photLogTable(log, lookup, context, sources));
+  }
+  results::ResTable curve;
+  std::vector<results::AlignRow> rows;
+  bool aligned = results::readAlignTable(lines, "t", rows, error);
+  if (aligned) (void)results::csvText(results::alignmentTable(rows, lookup, context, sources));
+  if (results::readResTable(lines, "t", curve, error)) {
+    results::Table table = results::lightCurveTable(curve, rows, lookup, context, sources);
+    (void)results::ecsvText(table);
+    results::AavsoAnswers answers;
+    answers.obscode = "XYZ", answers.starName = "V1";
+    if (results::checkAavso(answers, curve).empty()) (void)results::aavsoText(answers, curve, table);
+  }
+  (void)results::detectLayout(lines);
+}
+
 using Reader = void (*)(const FileAndAnswers&);
 constexpr Reader kReaders[] = {pathDat,  deviceCcd,  fileList, starList,  alignDat,         starData,
                                starsFid, pathModels, objectPath, psfList, dmagTable, photometryOutput,
-                               dmagOutput};
+                               dmagOutput, exportTables};
 
 }  // namespace
 

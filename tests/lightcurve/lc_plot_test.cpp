@@ -42,7 +42,9 @@ TEST(LightcurvePlot, PointsAndLeftOut) {
   lightcurve::Plot var = lightcurve::plotStar(res, 1, none, "night1.res");
   EXPECT_EQ(var.points, 3);
   EXPECT_EQ(var.leftOut, 1);
-  EXPECT_NE(var.svg.find(">HJD - 2453624 (days)<"), std::string::npos);
+  // One night: against UT hours of the first date; errors drawn.
+  EXPECT_NE(var.svg.find(">UT (hours from 2005-09-10 0h)<"), std::string::npos);
+  EXPECT_NE(var.svg.find(">error bars: 1-sigma errors of the file<"), std::string::npos);
   EXPECT_EQ(lightcurve::plotStar(res, 2, none, "night1.res").points, 4);
   EXPECT_EQ(lightcurve::plotStar(res, 5, none, "night1.res").points, 4);  // a column of zeros still plots
   lightcurve::ResFile empty;
@@ -80,11 +82,11 @@ TEST(LightcurvePlot, CommandWritesParsableSvg) {
                        "   observations without a magnitude left out =    1\n"),
             std::string::npos)
       << r.out;
-  EXPECT_EQ(checkSvg(dir, "night1.svg"), "3 True HJD - 2453624 (days)\n");
+  EXPECT_EQ(checkSvg(dir, "night1.svg"), "3 True UT (hours from 2005-09-10 0h)\n");
   // Against phase once an ephemeris is set; another star; refusals.
   r = testsupport::runPelm(dir, "ephemeris\n2453624.0 0.25\nlcplot\nnight1.res\ncmp2\nlcplot\nnight1.res\nzz\n"
                                 "lcplot\nnone.res\nstop\n");
-  EXPECT_EQ(checkSvg(dir, "night1.svg"), "4 True phase\n");
+  EXPECT_EQ(checkSvg(dir, "night1.svg"), "4 True phase (period 0.250000 d)\n");
   EXPECT_NE(r.out.find("   error - star not recognised"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("   error - cannot open input file none.res"), std::string::npos) << r.out;
   EXPECT_FALSE(fs::exists(dir / "none.svg"));
