@@ -6,6 +6,7 @@
 #include "align/alignment_table.h"
 #include "app/alignment_commands.h"
 #include "app/alignr_command.h"
+#include "app/astrometry_command.h"
 #include "app/calib_commands.h"
 #include "app/camera_commands.h"
 #include "app/frame_commands.h"
@@ -1088,7 +1089,25 @@ constexpr std::array kCommands{
              "each prompt shows the stored value in brackets; <return> keeps it.\n"
              "Every value is required; nothing is written when one is missing or out of range",
              "reads and writes site.txt (start folder, beside device.ccd)",
-             "the site `alcdef` reports"}},
+             "the site `alcdef` and `astrometry` report"}},
+    Command{"astrometry", [](Session& s) { astrometryCommand(s); },
+            {kFittingGroup, "sky positions of the moving object and the report to the Minor Planet Center",
+             ">frame with the sky solution : <frame>\n"
+             "a frame whose header holds a sky solution (TAN, TAN-SIP or TPV), normally the\n"
+             "fiducial frame; another aligned frame is carried by its alignment entry\n"
+             ">object positions file [objectpath.txt] : <file>\n"
+             "positions of `updatemult` (timed by each frame's header) and of partial stacks\n"
+             "(timed by the stack's mid-time)\n"
+             ">object designation : <designation>\n"
+             "a number, a provisional designation (2026 AB12) or a temporary name of 1-7 characters\n"
+             ">astrometric catalogue of the solution [Gaia3] : <catalogue>\n"
+             ">output file [astrometry.psv] : <name>\n"
+             "prints one line per position (UTC of mid-exposure, RA, Dec, residuals in arcsec\n"
+             "against path model 1, or a straight line when none is loaded), the rms and a * on\n"
+             "residuals above 3 x rms. Asks for the site first when there is no site.txt",
+             "reads site.txt, the frame, the positions file and the frames it names; writes the\n"
+             "ADES report (PSV) and the 80-column observations (<name>.obs)",
+             "path model 1, alignment table, working path"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {
