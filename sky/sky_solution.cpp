@@ -5,6 +5,7 @@
 #include <wcslib/wcsfix.h>
 #include <wcslib/wcshdr.h>
 
+#include <cctype>
 #include <cmath>
 #include <vector>
 
@@ -37,6 +38,32 @@ bool finiteSolution(const wcsprm& w) {
   return true;
 }
 
+// The first card of the solution whose value is NaN or infinite (wcslib would drop it and
+// take a default); empty when none.
+std::string nonFiniteCard(std::string_view cards) {
+  static const char* kPrefixes[] = {"CRPIX", "CRVAL", "CDELT", "CROTA", "CD", "PC", "PV", "A_", "B_", "AP_", "BP_"};
+  for (size_t at = 0; at + 80 <= cards.size(); at += 80) {
+    std::string key(cards.substr(at, 8));
+    bool solutionKey = false;
+    for (const char* p : kPrefixes) solutionKey = solutionKey || key.rfind(p, 0) == 0;
+    if (!solutionKey || cards.substr(at + 8, 2) != "= ") continue;
+    std::string value(cards.substr(at + 10, 70));
+    value = value.substr(0, value.find('/'));
+    for (char& c : value) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (value.find("NAN") != std::string::npos || value.find("INF") != std::string::npos) return trimmed(key.c_str());
+  }
+  return "";
+}
+
+// The pixel-to-intermediate matrix after wcsset: false when it is singular or not finite.
+bool regularMatrix(const wcsprm& w) {
+  const double* m = w.lin.piximg;
+  if (m == nullptr) return false;
+  double det = m[0] * m[3] - m[1] * m[2];
+  double scale = std::fabs(m[0]) + std::fabs(m[1]) + std::fabs(m[2]) + std::fabs(m[3]);
+  return std::isfinite(det) && scale > 0.0 && std::fabs(det) > 1e-12 * scale * scale;
+}
+
 }  // namespace
 
 SkySolution::~SkySolution() {
@@ -45,6 +72,10 @@ SkySolution::~SkySolution() {
 
 std::unique_ptr<SkySolution> SkySolution::fromCards(std::string_view cards, std::string& problem) {
   std::string text(cards.substr(0, cards.size() / 80 * 80));
+  if (std::string key = nonFiniteCard(text); !key.empty()) {
+    problem = "the value of " + key + " is not a number";
+    return nullptr;
+  }
   int nrecords = static_cast<int>(text.size() / 80);
   std::unique_ptr<SkySolution> s(new SkySolution());
   int rejected = 0;
@@ -65,7 +96,11 @@ std::unique_ptr<SkySolution> SkySolution::fromCards(std::string_view cards, std:
     int lng = primary->lng;
     problem = lng < 0 || primary->lat < 0 ? "no celestial CTYPE1/CTYPE2 pair"
                                           : "the projection cannot be used (unknown or a singular matrix)";
-    if (primary->lng < 0 && trimmed(primary->ctype[0]).empty()) problem = "no CTYPE1/CTYPE2 cards";
+    std::string ctype = trimmed(primary->ctype[0]);
+    if (ctype.empty()) problem = "no CTYPE1/CTYPE2 cards";
+    else if (ctype.size() > 5 && (ctype.rfind("RA--", 0) == 0 || ctype.rfind("DEC-", 0) == 0)) {
+      problem = "unknown projection " + ctype.substr(5);
+    }
     return nullptr;
   }
   if (primary->naxis != 2 || primary->lng < 0 || primary->lat < 0) {
@@ -75,6 +110,10 @@ std::unique_ptr<SkySolution> SkySolution::fromCards(std::string_view cards, std:
   std::string axis = trimmed(primary->ctype[primary->lng]).substr(0, 4);
   if (axis != "RA--" && axis != "RA") {
     problem = "the coordinates are not right ascension and declination";
+    return nullptr;
+  }
+  if (!regularMatrix(*primary)) {
+    problem = "the matrix of the solution is singular";
     return nullptr;
   }
   if (!finiteSolution(*primary)) {
