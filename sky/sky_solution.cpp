@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+#include "sky/utc_time.h"
+
 namespace sky {
 
 namespace {
@@ -132,7 +134,10 @@ std::unique_ptr<SkySolution> SkySolution::fromCards(std::string_view cards, std:
     return nullptr;
   }
   s->system_ = sys;
-  s->projection_ = projectionOf(*primary);
+  // As the header names it: wcslib may have turned TPV into TAN with a distortion.
+  std::string ctype;
+  s->projection_ = cardValue(text, "CTYPE1", ctype) && ctype.size() > 5 ? ctype.substr(5) : projectionOf(*primary);
+  while (!s->projection_.empty() && s->projection_.front() == '-') s->projection_.erase(0, 1);
   SkyPosition centre;
   if (!s->toSky(primary->crpix[0], primary->crpix[1], centre)) {
     problem = "the reference pixel has no sky position";
