@@ -1075,38 +1075,43 @@ constexpr std::array kCommands{
              "reads <name>.res; writes <name>.alc (or the name given)",
              "working path; observers, contact and position default to site.txt's"}},
     Command{"site", [](Session& s) { siteCommand(s); },
-            {kStartupGroup, "keep the observatory's code, position, people and telescope",
+            {kStartupGroup, "keep the observatory: code, place, people, telescope",
              ">observatory code : <code>\n"
              "the Minor Planet Center's code of the observatory (3 characters)\n"
-             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <lon> <lat> <alt>\n"
+             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <l> <b> <h>\n"
              ">observers : <names>\n"
              ">measurers : <names>\n"
              "names separated by commas\n"
-             ">telescope (aperture m, design, detector) : <aperture>, <design>, <detector>\n"
+             ">telescope (aperture m, design, detector) : <a>, <design>, <det>\n"
              "e.g. 0.35, Schmidt-Cassegrain, CCD\n"
              ">contact name : <name>\n"
              ">contact info : <e-mail and address>\n"
-             "each prompt shows the stored value in brackets; <return> keeps it.\n"
-             "Every value is required; nothing is written when one is missing or out of range",
+             "each prompt shows the stored value in brackets; <return>\n"
+             "keeps it. Every value is required; nothing is written when\n"
+             "one is missing or out of range",
              "reads and writes site.txt (start folder, beside device.ccd)",
              "the site `alcdef` and `astrometry` report"}},
     Command{"astrometry", [](Session& s) { astrometryCommand(s); },
-            {kFittingGroup, "sky positions of the moving object and the report to the Minor Planet Center",
+            {kFittingGroup, "sky positions of the moving object; report to the MPC",
              ">frame with the sky solution : <frame>\n"
-             "a frame whose header holds a sky solution (TAN, TAN-SIP or TPV), normally the\n"
-             "fiducial frame; another aligned frame is carried by its alignment entry\n"
+             "a frame whose header holds a sky solution (TAN, TAN-SIP,\n"
+             "TPV), normally the fiducial frame; another aligned frame\n"
+             "is carried by its alignment entry\n"
              ">object positions file [objectpath.txt] : <file>\n"
-             "positions of `updatemult` (timed by each frame's header) and of partial stacks\n"
-             "(timed by the stack's mid-time)\n"
+             "positions of `updatemult` (timed by each frame's header)\n"
+             "and of partial stacks (timed by the stack's mid-time)\n"
              ">object designation : <designation>\n"
-             "a number, a provisional designation (2026 AB12) or a temporary name of 1-7 characters\n"
+             "a number, a provisional designation (2026 AB12) or a\n"
+             "temporary name of 1-7 characters\n"
              ">astrometric catalogue of the solution [Gaia3] : <catalogue>\n"
              ">output file [astrometry.psv] : <name>\n"
-             "prints one line per position (UTC of mid-exposure, RA, Dec, residuals in arcsec\n"
-             "against path model 1, or a straight line when none is loaded), the rms and a * on\n"
-             "residuals above 3 x rms. Asks for the site first when there is no site.txt",
-             "reads site.txt, the frame, the positions file and the frames it names; writes the\n"
-             "ADES report (PSV) and the 80-column observations (<name>.obs)",
+             "prints per position the UTC of mid-exposure, RA, Dec and the\n"
+             "residuals in arcsec against path model 1 (a straight line\n"
+             "when none is loaded), the rms and a * on residuals above\n"
+             "3 x rms. Asks for the site first when there is no site.txt",
+             "reads site.txt, the frame, the positions file and the frames\n"
+             "it names; writes the ADES report (PSV) and the 80-column\n"
+             "observations (<name>.obs)",
              "path model 1, alignment table, working path"}},
 };
 
