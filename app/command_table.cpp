@@ -6,6 +6,7 @@
 #include "align/alignment_table.h"
 #include "app/alignment_commands.h"
 #include "app/alignr_command.h"
+#include "app/astrometry_command.h"
 #include "app/calib_commands.h"
 #include "app/camera_commands.h"
 #include "app/export_command.h"
@@ -1085,19 +1086,19 @@ constexpr std::array kCommands{
             {kStartupGroup, "keep the observatory: code, place, people, telescope",
              ">observatory code : <code>\n"
              "the Minor Planet Center's code of the observatory (3 characters)\n"
-             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <values>\n"
+             ">longitude, latitude (degrees, E+ N+) and altitude (m) : <l> <b> <h>\n"
              ">observers : <names>\n"
              ">measurers : <names>\n"
              "names separated by commas\n"
-             ">telescope (aperture m, design, detector) : <telescope>\n"
+             ">telescope (aperture m, design, detector) : <a>, <design>, <det>\n"
              "e.g. 0.35, Schmidt-Cassegrain, CCD\n"
              ">contact name : <name>\n"
              ">contact info : <e-mail and address>\n"
-             "each prompt shows the stored value in brackets; <return> keeps it.\n"
-             "Every value is required; nothing is written when one is missing\n"
-             "or out of range",
+             "each prompt shows the stored value in brackets; <return>\n"
+             "keeps it. Every value is required; nothing is written when\n"
+             "one is missing or out of range",
              "reads and writes site.txt (start folder, beside device.ccd)",
-             "the site `alcdef` reports"}},
+             "the site `alcdef` and `astrometry` report"}},
     Command{"export", [](Session& s) { exportCommand(s); },
             {kLightCurveGroup, "a log, light curve or align.dat for other programs",
              ">file to export : <name>\n"
@@ -1127,6 +1128,28 @@ constexpr std::array kCommands{
              "reads the file, align.dat and the frames' headers; writes the output\n"
              "file (under a temporary name, then renamed)",
              "working path, file types"}},
+    Command{"astrometry", [](Session& s) { astrometryCommand(s); },
+            {kFittingGroup, "sky positions of the moving object; report to the MPC",
+             ">frame with the sky solution : <frame>\n"
+             "a frame whose header holds a sky solution (TAN, TAN-SIP,\n"
+             "TPV), normally the fiducial frame; another aligned frame\n"
+             "is carried by its alignment entry\n"
+             ">object positions file [objectpath.txt] : <file>\n"
+             "positions of `updatemult` (timed by each frame's header)\n"
+             "and of partial stacks (timed by the stack's mid-time)\n"
+             ">object designation : <designation>\n"
+             "a number, a provisional designation (2026 AB12) or a\n"
+             "temporary name of 1-7 characters\n"
+             ">astrometric catalogue of the solution [Gaia3] : <catalogue>\n"
+             ">output file [astrometry.psv] : <name>\n"
+             "prints per position the UTC of mid-exposure, RA, Dec and the\n"
+             "residuals in arcsec against path model 1 (a straight line\n"
+             "when none is loaded), the rms and a * on residuals above\n"
+             "3 x rms. Asks for the site first when there is no site.txt",
+             "reads site.txt, the frame, the positions file and the frames\n"
+             "it names; writes the ADES report (PSV) and the 80-column\n"
+             "observations (<name>.obs)",
+             "path model 1, alignment table, working path"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

@@ -17,7 +17,7 @@ done < <(git ls-files '*.cpp' '*.h' '*.sh' '*.md' '*.txt' 'CMakeLists.txt' 'Make
 [ "${1:-}" = --quick ] && exit $bad
 
 scripts/install-deps.sh lint
-folders=(textio image calib align phot motion lightcurve app tools)
+folders=(textio image calib align phot motion sky lightcurve app tools)
 # clang-tidy reads the compile commands of a configure-only build folder.
 cmake -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_COMPILER=clang++ -DBUILD_TESTING=OFF >/dev/null || exit 1
 mapfile -t sources < <(git ls-files "${folders[@]/%//*.cpp}")

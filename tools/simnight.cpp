@@ -13,6 +13,10 @@
 // (differential magnitudes with --noise magnitudes of Gaussian noise and a zero point of its
 // own per night, as nights measured against different comparison stars have).
 //
+// With --sky the first frame (the fiducial one) carries a gnomonic sky solution, every
+// frame's DATE-OBS the start of its exposure, and truth.txt the asteroid's sky position at
+// each mid-exposure.
+//
 // Frame geometry follows the program's convention: a fiducial position (u, v) is rotated
 // about the origin in physical units (v scaled by the pixel-size ratio) and then shifted
 // by (du, dv) to give the position in the observed frame.
@@ -65,6 +69,7 @@ struct Options {
   double nightGap = 1.0;        // days from the start of one night to the next
   bool lightcurveOnly = false;  // write light curves (.res) instead of frames
   double noise = 0.008;         // magnitudes, light curves only
+  bool skyTrack = false;        // sky solution in the first frame, start times in DATE-OBS, sky track in truth.txt
 };
 
 constexpr double kZeroPoint = 23.0;  // magnitude giving 1 count per exposure
@@ -81,7 +86,7 @@ void usage() {
                "                [--stars N] [--asteroid-speed DU DV] [--asteroid-curve A] [--asteroid-mag M]\n"
                "                [--amplitude MAG] [--period HOURS] [--double-peak] [--start-end]\n"
                "                [--date Y M D] [--nights N] [--night-gap DAYS] [--lightcurve-only]\n"
-               "                [--noise MAG]\n";
+               "                [--noise MAG] [--sky]\n";
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -113,6 +118,7 @@ bool parse(int argc, char** argv, Options& o) {
       else if (a == "--night-gap") o.nightGap = num(i);
       else if (a == "--lightcurve-only") o.lightcurveOnly = true;
       else if (a == "--noise") o.noise = num(i);
+      else if (a == "--sky") o.skyTrack = true;
       else if (a == "--date") {
         o.year = static_cast<int>(num(i));
         o.month = static_cast<int>(num(i));
@@ -270,6 +276,76 @@ struct Night {
   int year = 2026, month = 3, day = 14;
 };
 
+// The sky solution of --sky: gnomonic (TAN) about the frame centre, 1.5" per pixel, turned
+// by 2.5 degrees, east to the left as a camera on a telescope sees the sky.
+struct SkySolution {
+  double crpix1, crpix2;
+  double ra0 = 165.4321, dec0 = 12.3456;  // degrees
+  double scale = 1.5 / 3600.0;            // degrees per pixel
+  double turn = 2.5 * kPi / 180.0;
+  double cd11() const { return -scale * std::cos(turn); }
+  double cd12() const { return scale * std::sin(turn); }
+  double cd21() const { return scale * std::sin(turn); }
+  double cd22() const { return scale * std::cos(turn); }
+};
+
+SkySolution skySolution(int nx, int ny) { return {0.5 * (nx + 1), 0.5 * (ny + 1)}; }
+
+std::string exact(double v) {
+  char b[40];
+  std::snprintf(b, sizeof b, "%.15E", v);
+  return b;
+}
+
+std::vector<std::string> skyCards(const SkySolution& s) {
+  return {card("CTYPE1", "RA---TAN", true), card("CTYPE2", "DEC--TAN", true), card("CRPIX1", exact(s.crpix1)),
+          card("CRPIX2", exact(s.crpix2)),  card("CRVAL1", exact(s.ra0)),     card("CRVAL2", exact(s.dec0)),
+          card("CD1_1", exact(s.cd11())),   card("CD1_2", exact(s.cd12())),   card("CD2_1", exact(s.cd21())),
+          card("CD2_2", exact(s.cd22())),   card("RADESYS", "ICRS", true),    card("EQUINOX", "2000.0")};
+}
+
+// Pixel (u, v) to right ascension and declination (degrees) through the gnomonic projection.
+void pixelToSky(const SkySolution& s, double u, double v, double& ra, double& dec) {
+  double x = (s.cd11() * (u - s.crpix1) + s.cd12() * (v - s.crpix2)) * kPi / 180.0;
+  double y = (s.cd21() * (u - s.crpix1) + s.cd22() * (v - s.crpix2)) * kPi / 180.0;
+  double d0 = s.dec0 * kPi / 180.0;
+  double den = std::cos(d0) - y * std::sin(d0);
+  ra = s.ra0 + std::atan2(x, den) * 180.0 / kPi;
+  dec = std::atan2(std::sin(d0) + y * std::cos(d0), std::hypot(x, den)) * 180.0 / kPi;
+  ra = std::fmod(ra + 360.0, 360.0);
+}
+
+// "yyyy-mm-ddThh:mm:ss.sss" of `hours` after 0 h UT of the night's date.
+std::string isoInstant(int y, int m, int d, double hours) {
+  double whole = std::floor(hours / 24.0);
+  addDays(y, m, d, static_cast<int>(whole));
+  long long ms = std::llround((hours - whole * 24.0) * 3600000.0);
+  char b[48];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%03lld", y, m, d, ms / 3600000, ms / 60000 % 60,
+                ms / 1000 % 60, ms % 1000);
+  return b;
+}
+
+// --sky: the start of the exposure in DATE-OBS (TIME-OBS keeps the frame time), and the sky
+// solution in the first frame, the fiducial one.
+void addSkyCards(const Options& o, const Night& night, int frame, double t, std::vector<std::string>& extra) {
+  extra[0] = card("DATE-OBS", isoInstant(night.year, night.month, night.day, t - o.exposureSec / 7200.0), true);
+  if (frame == 0) {
+    std::vector<std::string> wcs = skyCards(skySolution(o.nx, o.ny));
+    extra.insert(extra.end(), wcs.begin(), wcs.end());
+  }
+}
+
+// --sky: the asteroid's true sky position at mid-exposure, one truth line per frame.
+std::string skyTruthLine(const Options& o, const Night& night, const char* name, double t, double afu, double afv) {
+  double ra = 0.0, dec = 0.0;
+  pixelToSky(skySolution(o.nx, o.ny), afu, afv, ra, dec);
+  char line[160];
+  std::snprintf(line, sizeof line, "sky %-10s %sZ %.9f %+.9f\n", name,
+                isoInstant(night.year, night.month, night.day, t).c_str(), ra, dec);
+  return line;
+}
+
 void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
   std::filesystem::create_directories(night.dir);
   std::uniform_real_distribution<double> uni(0.0, 1.0);
@@ -340,6 +416,7 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
     truth << b;
   }
   truth << "frame name time du dv rotation ast_u ast_v ast_fid_u ast_fid_v ast_mag\n";
+  std::string skyTruth;
 
   for (int f = 0; f < o.frames; ++f) {
     double t = night.startHour + f * o.cadenceMin / 60.0;
@@ -373,6 +450,7 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
     } else {
       extra.push_back(card("TIME-OBS", clock(t), true));
     }
+    if (o.skyTrack) addSkyCards(o, night, f, t, extra);
     char name[32];
     std::snprintf(name, sizeof name, "img%03d.fit", f + 1);
     writeFits(night.dir + "/" + name, nx, ny, img, extra);
@@ -380,7 +458,9 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
     std::snprintf(line, sizeof line, "frame %-10s %8.4f %8.3f %8.3f %9.5f %8.3f %8.3f %8.3f %8.3f %7.4f\n", name, t, du,
                   dv, rot, auo, avo, afu, afv, amag);
     truth << line;
+    if (o.skyTrack) skyTruth += skyTruthLine(o, night, name, t, afu, afv);
   }
+  if (o.skyTrack) truth << "sky name mid-exposure ra dec (the asteroid, ICRS degrees)\n" << skyTruth;
 }
 
 // One night as a light curve in dmag's output layout: the asteroid in column 1 and a check

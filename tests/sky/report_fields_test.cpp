@@ -1,0 +1,88 @@
+// Frame times read from header cards, designations and the packed forms of the 80-column
+// format, and the rounding of sexagesimal fields at their carries.
+#include <gtest/gtest.h>
+
+#include "sky/mpc_reports.h"
+#include "sky/utc_time.h"
+
+namespace {
+
+std::string card(const std::string& key, const std::string& value) {
+  std::string c = key;
+  c.resize(8, ' ');
+  c += "= " + value;
+  c.resize(80, ' ');
+  return c;
+}
+
+std::string trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
+  return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+TEST(FrameTimes, MidExposureFromEveryFormOfTheHeaderToTheMillisecond) {
+  struct Case {
+    std::string cards;
+    int order;
+    std::string iso;
+  };
+  const Case cases[] = {
+      {card("DATE-OBS", "'2026-03-14T21:59:45.250'") + card("EXPTIME", "30.5"), 1, "2026-03-14T22:00:00.500Z"},
+      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'23:59:50.125'") + card("EXPTIME", "20."), 1,
+       "2026-03-15T00:00:00.125Z"},
+      {card("DATE-OBS", "'2026-03-14'") + card("UT-START", "'23:59:00'") + card("UT-END", "'00:01:00.5'"), 1,
+       "2026-03-15T00:00:00.250Z"},
+      {card("DATE-OBS", "'14/03/26'") + card("UT", "'01:02:03'") + card("EXPOSURE", "60"), 0, "2026-03-14T01:02:33.000Z"},
+      {card("DATE-OBS", "'99/12/31'") + card("TIME-OBS", "'23:59:59.9996'"), 1, "2000-01-01T00:00:00.000Z"},
+  };
+  for (const Case& c : cases) {
+    sky::UtcTime t;
+    std::string problem;
+    ASSERT_TRUE(sky::midExposure(c.cards, c.order, t, problem)) << problem;
+    EXPECT_EQ(sky::isoTime(t), c.iso) << c.cards;
+  }
+  // A bad card names its reason.
+  const std::pair<std::string, std::string> bad[] = {
+      {card("TIME-OBS", "'21:00:00'"), "the header has no DATE-OBS"},
+      {card("DATE-OBS", "'2026-13-01'") + card("TIME-OBS", "'21:00:00'"), "DATE-OBS '2026-13-01' is not a date"},
+      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'21:00:75'"), "a time card of the header is not hh:mm:ss"},
+      {card("DATE-OBS", "'2026-03-14'"), "the header has no time of the exposure"},
+  };
+  for (const auto& [cards, reason] : bad) {
+    sky::UtcTime t;
+    std::string problem;
+    EXPECT_FALSE(sky::midExposure(cards, 1, t, problem));
+    EXPECT_EQ(problem, reason);
+  }
+}
+
+TEST(ReportFields, DesignationsPackAndSexagesimalFieldsCarry) {
+  const std::tuple<std::string, sky::Designation::Kind, std::string> ok[] = {
+      {"433", sky::Designation::Kind::Permanent, "00433"},
+      {"123456", sky::Designation::Kind::Permanent, "C3456"},
+      {"2026 AB12", sky::Designation::Kind::Provisional, "K26A12B"},
+      {"1998 SS162", sky::Designation::Kind::Provisional, "J98SG2S"},
+      {"2026 CQ", sky::Designation::Kind::Provisional, "K26C00Q"},
+      {"pelm_01", sky::Designation::Kind::Temporary, "pelm_01"},
+  };
+  sky::ReportContext c;
+  c.site.code = "Z84";
+  for (const auto& [typed, kind, packed] : ok) {
+    std::string problem;
+    ASSERT_TRUE(sky::parseDesignation(typed, c.designation, problem)) << typed;
+    EXPECT_EQ(c.designation.kind, kind) << typed;
+    std::string line = sky::mpc80(c, {{sky::UtcTime{20526, 86399.9999}, {359.99999999, -0.0000001}}});
+    ASSERT_EQ(line.size(), 81u) << line;
+    EXPECT_EQ(trimmed(line.substr(0, 12)), packed) << typed;
+    // The last instant of a day rounds to the next day; RA 360 to 0h; a tiny negative Dec keeps its sign.
+    EXPECT_EQ(line.substr(15, 41), "2026 03 15.00000000 00 00.000-00 00 00.00") << line;
+  }
+  std::string problem;
+  for (const char* badName : {"", "2026 IB12", "A very long name", "pelm 01", "12345678"}) {
+    EXPECT_FALSE(sky::parseDesignation(badName, c.designation, problem)) << badName;
+  }
+  EXPECT_EQ(sky::raSexagesimal(15.0 * (1.0 + 59.0 / 60.0 + 59.9996 / 3600.0)), "02 00 00.000");
+  EXPECT_EQ(sky::decSexagesimal(-(10.0 + 59.0 / 60.0 + 59.996 / 3600.0)), "-11 00 00.00");
+}
+
+}  // namespace
