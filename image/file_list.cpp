@@ -64,7 +64,8 @@ bool Entry::add(std::vector<std::string>& group, const std::string& name) {
   if (!baseNameFits(console_, name)) return false;
   if (list_.size() + group.size() >= static_cast<size_t>(kMaxListNames)) {
     if (!full_) {
-      console_.line("   error - a file list holds at most 1000 names; the list is cut at 1000");
+      console_.line("   error - a file list holds at most " + std::to_string(kMaxListNames) + " names; the list is cut at " +
+                    std::to_string(kMaxListNames));
       full_ = true;
     }
     return false;
@@ -229,7 +230,7 @@ void sornu(textio::Console& console, const core::Settings& settings) {
   for (int k = 0; k < 5 && std::getline(dir, line); ++k) {
   }
   std::string content;
-  for (int64_t k = number; k <= kMaxListNames; ++k) {
+  for (int64_t k = number; k <= kSornuLast; ++k) {
     if (!std::getline(dir, line)) break;
     std::string card = textio::fixed(textio::dropCr(line), 80);
     if (textio::isBlank(card.substr(0, 3))) break;

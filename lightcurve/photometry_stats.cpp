@@ -39,7 +39,7 @@ void readRecords(textio::Console& console, std::istream& in, StatsTable& t) {
     StatsLine line;
     if (!readStatsRecord(textio::dropCr(text), line)) continue;
     if (t.n == kStatsLines) {
-      console.line("   warning - the table holds 1000 lines; the rest of the file is not read");
+      console.line("   warning - the table holds " + std::to_string(kStatsLines) + " lines; the rest of the file is not read");
       return;
     }
     t.lines[++t.n] = line;

@@ -24,7 +24,7 @@ float resid(textio::Console& console, ResidualTable& table, float um, float vm, 
   if (table.count >= kMaxResiduals) {
     // The table is full: keep the program and its data; record no more this run.
     if (!table.fullReported) {
-      console.line("   ERROR - too many files (>1000); further residuals are not recorded");
+      console.line("   ERROR - too many files (>" + std::to_string(kMaxResiduals) + "); further residuals are not recorded");
       table.fullReported = true;
     }
     return r;
@@ -65,7 +65,8 @@ void rejrsd(textio::Console& console, const ResidualTable& table, align::Alignme
     if (!(table.residuals[r] > limit)) continue;
     std::string key = align::stripType(table.names[r]);
     bool found = false;
-    for (int d = 1; d <= align::kAlignEntries; ++d) {
+    const int span = alignment.span();
+    for (int d = 1; d <= span; ++d) {
       align::AlignmentEntry& e = alignment.entries[d];
       if (e.name != key) continue;
       found = true;
