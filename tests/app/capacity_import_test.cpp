@@ -63,7 +63,7 @@ TEST(Capacity, WorkspacesFollowTheCameraAndAWideFrameSavesBackUnchanged) {
   testsupport::writeFile(dir / "device.ccd", testsupport::deviceCcd("designed", 1392, 1040));
   testsupport::writeFile(dir / "wide.ccd", testsupport::deviceCcd("wide", 3100, 2000));
   testsupport::writeFile(dir / "huge.ccd", testsupport::deviceCcd("huge", 20000, 20000));
-  testsupport::writeFile(dir / "wide.fit", frame(3100, 2000, 11));
+  testsupport::writeFile(dir / "wide.fit", frame(3100, 2000, 11, "2026-03-14", "21:00:00"));
 
   auto first = testsupport::runPelm(dir, "load\nwide\ncamera\nhuge\ncamera\nwide\nload\nwide\nsave\ncopy\nstop\n");
   ASSERT_EQ(first.status, 0) << first.out;
@@ -72,7 +72,11 @@ TEST(Capacity, WorkspacesFollowTheCameraAndAWideFrameSavesBackUnchanged) {
                                   " file not loaded"));
   EXPECT_TRUE(contains(first.out, "   error - camera setup file huge.ccd has more than 268435456 pixels; camera unchanged"));
   // Loaded after the camera grew the workspaces, saved row by row (3100 pixels to a row).
-  EXPECT_EQ(testsupport::readFile(dir / "copy.fit"), testsupport::readFile(dir / "wide.fit"));
+  // The pixels come back unchanged (the saved header is pelm's own).
+  const std::string wide = testsupport::readFile(dir / "wide.fit");
+  const std::string copy = testsupport::readFile(dir / "copy.fit");
+  ASSERT_EQ(copy.size(), wide.size());
+  EXPECT_TRUE(copy.compare(2880, std::string::npos, wide, 2880, std::string::npos) == 0);
 
   // device.ccd is now the wide camera: the workspaces are sized for it from the start.
   auto second = testsupport::runPelm(dir, "stop\n");
@@ -113,10 +117,10 @@ TEST(Import, FramesAreNumberedByTheirTimeLinkedAndNeverOverwritten) {
                                           "M31_Light_60s_2026-03-14_23-59-00_0001.fits",
                                           "after_midnight.fits"};
   for (size_t k = 0; k < order.size(); ++k) {
-    char name[16];
-    std::snprintf(name, sizeof name, "img%04zu.fit", k + 1);
+    char name[32];
+    std::snprintf(name, sizeof name, "img%04d.fit", static_cast<int>(k + 1));
     ASSERT_TRUE(fs::exists(dir / name)) << name;
-    EXPECT_EQ(testsupport::readFile(dir / name), testsupport::readFile(dir / order[k])) << name;
+    EXPECT_TRUE(testsupport::readFile(dir / name) == testsupport::readFile(dir / order[k])) << name;
   }
   EXPECT_FALSE(fs::exists(dir / "img0007.fit"));
   // Each new name, the original name and the frame's date and time, in that order.
