@@ -362,7 +362,7 @@ TEST(NightEndToEnd, LargeFramesGoThroughTheWholeChain) {
   EXPECT_EQ(result.out.find("maximum no of stars found"), std::string::npos);
 
   auto lines = readAlign(night.dir / "align.dat");
-  ASSERT_EQ(lines.size(), 1000u);  // align.dat keeps its designed 1000 lines
+  ASSERT_EQ(static_cast<int>(lines.size()), frames);
   double worst = 0;
   for (int k = 0; k < frames; ++k) {
     ASSERT_LT(lines[k].du, 9990.0) << "frame not aligned: " << lines[k].name;
@@ -375,10 +375,23 @@ TEST(NightEndToEnd, LargeFramesGoThroughTheWholeChain) {
   // The stack is a whole large frame, saved row by row.
   EXPECT_EQ(fs::file_size(night.dir / "stacked.fit"), (2880 + 4144ull * 2822 * 2 + 2879) / 2880 * 2880);
   auto stacked = readFrame(night.dir / "stacked.fit", 4144, 2822);
+  // Stacked along the asteroid's track: the brightest star (half a magnitude, 1.6 times,
+  // brighter than the asteroid) is smeared along the track and loses about half its peak;
+  // the asteroid keeps its own, so it comes well above 1 / 1.6 of the star's peak.
+  auto peak = [&](double u, double v) {
+    int best = 0;
+    for (long j = std::lround(v) - 2; j <= std::lround(v) + 2; ++j) {
+      for (long i = std::lround(u) - 2; i <= std::lround(u) + 2; ++i) {
+        best = std::max(best, stacked[static_cast<size_t>(j - 1) * 4144 + static_cast<size_t>(i - 1)] -
+                                  stacked[static_cast<size_t>(j - 1) * 4144 + static_cast<size_t>(i + 24)]);
+      }
+    }
+    return best;
+  };
   auto s1 = night.truth.stars.at("s1");
-  auto at = [&](long i, long j) { return stacked[static_cast<size_t>(j - 1) * 4144 + static_cast<size_t>(i - 1)]; };
-  const long si = std::lround(s1.first), sj = std::lround(s1.second);
-  EXPECT_GT(at(si, sj) - at(si + 25, sj), 1000) << "brightest star missing from the stack";
+  const int asteroidPeak = peak(first.astU, first.astV), starPeak = peak(s1.first, s1.second);
+  EXPECT_GT(asteroidPeak, 0.75 * starPeak) << "asteroid " << asteroidPeak << " star " << starPeak;
+  EXPECT_GT(starPeak, 300);
 
   std::vector<double> scatter = lightCurveScatter(night, comparison, night.dir / "night.res");
   ASSERT_EQ(static_cast<int>(scatter.size()), frames);
