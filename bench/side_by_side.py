@@ -123,8 +123,16 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--seed", type=int, default=7)
     ap.add_argument("--large-runs", type=int, default=3, help="runs of the large-frame dfs (0 leaves it out)")
+    ap.add_argument("--large-only", action="store_true", help="only the large-frame dfs; RESULTS.md is left alone")
     args = ap.parse_args()
     build = os.path.join(ROOT, args.build)
+    if args.large_only:
+        pelm_s, peer_s, peak_kb = large_frames(build, max(1, args.large_runs), args.seed)
+        limit_mb = 3 * 4 * LARGE_NX * LARGE_NY / 2**20 + 64
+        print(f"dfs, {LARGE_FRAMES} frames of {LARGE_NX} x {LARGE_NY}: pelm {pelm_s * 1000 / LARGE_FRAMES:.1f} ms/frame, "
+              f"astropy + sep {peer_s * 1000 / LARGE_FRAMES:.1f} ms/frame, ratio {pelm_s / peer_s:.2f} (target 0.25); "
+              f"peak memory {peak_kb / 1024:.1f} MB (limit {limit_mb:.0f} MB)")
+        return
     night = os.path.join(build, "bench-night")
     pelm = [os.path.join(build, "pelm")]
     print(f"bench: generating and preparing a night of {FRAMES} frames of 1392 x 1040 in {night}", flush=True)
