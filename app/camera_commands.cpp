@@ -60,7 +60,8 @@ void dvload(Session& s, int verbose, bool atStartup) {
       useCamera(s, camera, verbose);
       return;
     case image::CameraRead::TooLarge:
-      if (atStartup) throw textio::FatalStop("error : more than " + kMaxPixels + " pixels !");
+      static_assert(image::kMaxCapacity == 268435456, "the message names the largest camera");
+      if (atStartup) throw textio::FatalStop("error : more than 268435456 pixels !");
       s.console.line(std::string("   error - camera file ") + kDeviceFile + " has more than " + kMaxPixels +
                      " pixels; camera unchanged");
       return;

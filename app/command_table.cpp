@@ -1091,11 +1091,11 @@ constexpr std::array kCommands{
              "reads and writes site.txt (start folder, beside device.ccd)",
              "the site `alcdef` reports"}},
     Command{"import", [](Session& s) { importCommand(s); },
-            {kFramesGroup, "give frames named by a capture program numbered raw names",
+            {kFramesGroup, "number a capture program's frames as raw frames",
              ">frames to import (a pattern such as *.fits) : <pattern>\n"
-             "files of the working path (or of the folder typed) matching the pattern;\n"
-             "a type typed (.fits, .fts, .fz, ...) is taken as typed, no type means\n"
-             "the raw type\n"
+             "files of the working path (or of the folder typed) matching the\n"
+             "pattern; a type typed (.fits, .fts, .fz, ...) is taken as typed, no\n"
+             "type means the raw type\n"
              ">raw name [img] : <name>\n"
              "the start of the new names; <return> takes img. The frames are sorted\n"
              "by the time in their headers (then by name) and become img0001.fit ...\n"

@@ -60,12 +60,13 @@ class Entry {
   bool full_ = false;
 };
 
+static_assert(kMaxListNames == 10000, "the message names the list's size");
+
 bool Entry::add(std::vector<std::string>& group, const std::string& name) {
   if (!baseNameFits(console_, name)) return false;
   if (list_.size() + group.size() >= static_cast<size_t>(kMaxListNames)) {
     if (!full_) {
-      console_.line("   error - a file list holds at most " + std::to_string(kMaxListNames) + " names; the list is cut at " +
-                    std::to_string(kMaxListNames));
+      console_.line("   error - a file list holds at most 10000 names; the list is cut at 10000");
       full_ = true;
     }
     return false;

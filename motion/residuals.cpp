@@ -16,6 +16,8 @@ void ResidualTable::reset() {
   fullReported = false;
 }
 
+static_assert(kMaxResiduals == 10000, "the message names the table's size");
+
 float resid(textio::Console& console, ResidualTable& table, float um, float vm, float up, float vp,
             std::string_view name, float pixelSizeX, float pixelSizeY) {
   float du = um - up;
@@ -24,7 +26,7 @@ float resid(textio::Console& console, ResidualTable& table, float um, float vm, 
   if (table.count >= kMaxResiduals) {
     // The table is full: keep the program and its data; record no more this run.
     if (!table.fullReported) {
-      console.line("   ERROR - too many files (>" + std::to_string(kMaxResiduals) + "); further residuals are not recorded");
+      console.line("   ERROR - too many files (>10000); further residuals are not recorded");
       table.fullReported = true;
     }
     return r;
