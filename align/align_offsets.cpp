@@ -159,7 +159,7 @@ bool openStarList(textio::Console& console, const core::Settings& settings, std:
 namespace {
 
 void loadFrameStars(const FrameBlock& block, MatchTables& t) {
-  t.frameStarCount = static_cast<int>(std::min<size_t>(block.stars.size(), kMaxFrameStars));
+  t.frameStarCount = static_cast<int>(std::min<size_t>(block.stars.size(), kFrameStarCapacity));
   for (int i = 1; i <= t.frameStarCount; ++i) {
     t.starU[i] = block.stars[static_cast<size_t>(i - 1)].u;
     t.starV[i] = block.stars[static_cast<size_t>(i - 1)].v;
@@ -196,7 +196,8 @@ void closingLines(textio::Console& console, const AlignRun& run, bool written) {
 
 }  // namespace
 
-AlignRun alignOffsets(textio::Console& console, const core::Settings& settings) {
+AlignRun alignOffsets(textio::Console& console, const core::Settings& settings, int frameStars) {
+  frameStars = std::clamp(frameStars, 1, kFrameStarCapacity);
   AlignRun run;
   auto tables = std::make_unique<MatchTables>();
   MatchTables& t = *tables;
@@ -212,7 +213,7 @@ AlignRun alignOffsets(textio::Console& console, const core::Settings& settings) 
   std::ifstream list;
   if (!openStarList(console, settings, list)) return run;
   std::string dat, csv;
-  StarListReader reader(list, kMaxFrameStars);
+  StarListReader reader(list, frameStars);
   FrameBlock block;
   float previousTime = 0.0f;
   for (;;) {

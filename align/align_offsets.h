@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "align/star_list_reader.h"
+#include "image/workspaces.h"
 #include "textio/fixed_text.h"
 
 namespace textio {
@@ -23,7 +24,11 @@ struct Settings;
 namespace align {
 
 constexpr int kMaxFiducials = 100;   ///< fiducial stars read from stars.fid
-constexpr int kMaxFrameStars = 400;  ///< stars of one frame used for matching
+constexpr int kMaxFrameStars = 400;  ///< stars of one frame used for matching (designed frames)
+/// Stars of one frame the matching tables hold: 400 in proportion to the largest workspaces
+/// (as the star finder's table grows with them).
+constexpr int kFrameStarCapacity =
+    static_cast<int>((image::kMaxCapacity * kMaxFrameStars + image::kCapacity - 1) / image::kCapacity);
 
 /// The working tables of a matching run (1-based).
 struct MatchTables {
@@ -33,8 +38,8 @@ struct MatchTables {
   textio::Table1<float, kMaxFiducials> matchX, matchY; // matched frame-star position per fiducial
   textio::Table1<int32_t, kMaxFiducials> matched;      // 1 = matched by the last successful test
   int frameStarCount = 0;                              // frame stars in use
-  textio::Table1<float, kMaxFrameStars> starU, starV;  // frame star frame coordinates
-  textio::Table1<float, kMaxFrameStars> starX, starY;  // their physical coordinates
+  textio::Table1<float, kFrameStarCapacity> starU, starV;  // frame star frame coordinates
+  textio::Table1<float, kFrameStarCapacity> starX, starY;  // their physical coordinates
 };
 
 /// TEST: the first frame star (in list order) whose squared distance from (x, y) is strictly
@@ -92,6 +97,8 @@ struct AlignRun {
 
 /// ALIGN: reads stars.fid and the star list named in the settings, asks whether double images
 /// are rejected, matches every frame and writes align.dat, align.txt and the console lines.
-AlignRun alignOffsets(textio::Console& console, const core::Settings& settings);
+/// Each frame's first `frameStars` stars (at most kFrameStarCapacity) are used: 400 for
+/// frames within the designed capacity, as many as the star finder lists for larger ones.
+AlignRun alignOffsets(textio::Console& console, const core::Settings& settings, int frameStars = kMaxFrameStars);
 
 }  // namespace align

@@ -83,7 +83,7 @@ bool readModel(textio::Console& console, const core::Settings& settings, Rotatio
 }
 
 void loadFrameStars(const FrameBlock& block, MatchTables& t, const PixelSizes& px) {
-  t.frameStarCount = static_cast<int>(std::min<size_t>(block.stars.size(), kMaxFrameStars));
+  t.frameStarCount = static_cast<int>(std::min<size_t>(block.stars.size(), kFrameStarCapacity));
   for (int i = 1; i <= t.frameStarCount; ++i) {
     t.starU[i] = block.stars[static_cast<size_t>(i - 1)].u;
     t.starV[i] = block.stars[static_cast<size_t>(i - 1)].v;
@@ -127,7 +127,8 @@ void closingLines(textio::Console& console, const AlignRun& run, bool modelMode,
 std::string rotationFitLines(const AlignmentTable& previous, const std::string& name, float time, float model) {
   std::string key = stripType(name);
   std::string out;
-  for (int d = 1; d <= kAlignEntries; ++d) {
+  const int span = previous.span();
+  for (int d = 1; d <= span; ++d) {
     const AlignmentEntry& e = previous.entries[d];
     if (e.name != key) continue;
     out += textio::Line(" \"").a(name, 20).a("\" ,").f(time, 7, 4).a(",").f(e.rotation, 9, 5).a(",").f(model, 9, 5).str();
@@ -139,8 +140,10 @@ std::string rotationFitLines(const AlignmentTable& previous, const std::string& 
 }  // namespace
 
 AlignRun alignRotation(textio::Console& console, const core::Settings& settings, int32_t cameraNx,
-                       int32_t cameraNy, const PixelSizes& px, const AlignmentTable& previous) {
+                       int32_t cameraNy, const PixelSizes& px, const AlignmentTable& previous,
+                       int frameStars) {
   AlignRun run;
+  frameStars = std::clamp(frameStars, 1, kFrameStarCapacity);
   if (!(settings.matchTolerance > 0.0f)) {
     console.line("   error - the matching tolerance must be above 0 (set it with the tolerance command)");
     return run;
@@ -179,7 +182,7 @@ AlignRun alignRotation(textio::Console& console, const core::Settings& settings,
   if (!openStarList(console, settings, list)) return run;
   const float baseStep = settings.matchTolerance * 17.19f / static_cast<float>(std::max({cameraNx, cameraNy, 1}));
   std::string dat, csv, fit;
-  StarListReader reader(list, kMaxFrameStars);
+  StarListReader reader(list, frameStars);
   FrameBlock block;
   float previousTime = 0.0f;
   float lastMatched = 0.0f;

@@ -46,7 +46,9 @@ RotationMatch searchRotation(MatchTables& t, const RotationSearch& search, float
 /// every frame of the star list named in the settings and writes align.dat, align.txt (and
 /// rotationfit.txt in model mode, comparing with the rotations of `previous`). Inputs are
 /// read before any output is replaced, so a missing input leaves the old files untouched.
+/// Each frame's first `frameStars` stars are used, as alignOffsets uses them.
 AlignRun alignRotation(textio::Console& console, const core::Settings& settings, int32_t cameraNx,
-                       int32_t cameraNy, const PixelSizes& px, const AlignmentTable& previous);
+                       int32_t cameraNy, const PixelSizes& px, const AlignmentTable& previous,
+                       int frameStars = kMaxFrameStars);
 
 }  // namespace align

@@ -20,10 +20,18 @@ std::string stripType(std::string_view name) {
   return s;
 }
 
+int AlignmentTable::span() const {
+  for (int d = kAlignEntries; d > kDesignedAlignEntries; --d) {
+    if (!textio::isBlank(entries[d].name)) return d;
+  }
+  return kDesignedAlignEntries;
+}
+
 FrameLookup findFrame(const AlignmentTable& table, std::string_view frameName) {
   std::string key = stripType(frameName);
   FrameLookup r;
-  for (int d = 1; d <= kAlignEntries; ++d) {
+  const int span = table.span();
+  for (int d = 1; d <= span; ++d) {
     const AlignmentEntry& e = table.entries[d];
     if (e.name == key) {
       r.found = true;
@@ -145,7 +153,7 @@ int alload(textio::Console& console, std::string_view workingPath, AlignmentTabl
   for (int i = 2; i <= kAlignEntries; ++i) {
     if (table.entries[i - 1].time > table.entries[i].time) table.entries[i].time += 24.0f;
   }
-  console.line(textio::Line("   finished reading align.dat; number of images =").i(count, 4));
+  console.line(textio::Line("   finished reading align.dat; number of images =").i(count, count > 9999 ? 6 : 4));
   console.line("");
   return count;
 }
@@ -161,8 +169,10 @@ bool alsave(textio::Console& console, std::string_view workingPath, const Alignm
     return false;
   }
   std::string content;
-  content.reserve(73 * kAlignEntries);
-  for (const AlignmentEntry& e : table.entries) {
+  const int span = table.span();
+  content.reserve(73 * static_cast<size_t>(span));
+  for (int d = 1; d <= span; ++d) {
+    const AlignmentEntry& e = table.entries[d];
     content += alignRecord(e.name, e.time, e.du, e.dv, e.rotation, e.fwhm, e.sky);
     content += '\n';
   }

@@ -15,7 +15,8 @@ class Console;
 
 namespace align {
 
-constexpr int kAlignEntries = 1000;  ///< entries of the table, indexed 1..1000
+constexpr int kAlignEntries = 10000;        ///< entries of the table, indexed 1..10000
+constexpr int kDesignedAlignEntries = 1000;  ///< entries align.dat and the listings always cover
 
 /// One frame of the alignment table.
 struct AlignmentEntry {
@@ -28,9 +29,12 @@ struct AlignmentEntry {
   float sky = 0.0f;                         // sky level from the star list
 };
 
-/// The shared table of 1000 entries (1-based); an entry with a blank name is empty.
+/// The shared table of 10000 entries (1-based); an entry with a blank name is empty.
 struct AlignmentTable {
   textio::Table1<AlignmentEntry, kAlignEntries> entries;
+  /// Entries in use: 1000, or up to the last entry with a name when a night has more frames.
+  /// Look-ups, listings and align.dat go through entries 1..span().
+  int span() const;
 };
 
 /// A 20-character name with everything from its first "." blanked (the file type removed).
@@ -71,13 +75,13 @@ std::string alignCsvRecord(std::string_view name, float time, float du, float dv
 bool readAlignRecord(std::string_view line, AlignmentEntry& entry);
 
 /// ALLOAD: every name blanked and every rotation set to 1000.0, then align.dat (in the working
-/// path) read line by line into entries 1..1000 up to its end or its first unreadable line,
+/// path) read line by line into entries 1..10000 up to its end or its first unreadable line,
 /// names stripped of their type; then the midnight rule (an entry whose predecessor's time is
 /// later gains 24 hours, in order 2..1000). Prints the number of lines read; returns it.
 /// A missing file loads nothing (count 0).
 int alload(textio::Console& console, std::string_view workingPath, AlignmentTable& table);
 
-/// ALSAVE: writes all 1000 entries to align.dat (created when missing, replaced atomically).
+/// ALSAVE: writes entries 1..span() (1000 for a night of up to 1000 frames) to align.dat (created when missing, replaced atomically).
 /// False, after a console message, when it cannot be written.
 bool alsave(textio::Console& console, std::string_view workingPath, const AlignmentTable& table);
 

@@ -1,6 +1,7 @@
 // Handlers of the star data and alignment commands.
 #include "app/alignment_commands.h"
 
+#include "calib/star_finding.h"
 #include "align/align_offsets.h"
 #include "align/alignment_table.h"
 #include "image/fits_load.h"
@@ -35,7 +36,7 @@ void alignCommand(Session& s) {
   c.line(" Field rotation is ignored (if you want to account");
   c.line(" for field rotation as well, use command alignr). ");
   if (!starListReady(s)) return;
-  align::alignOffsets(c, s.state.settings);
+  align::alignOffsets(c, s.state.settings, calib::candidateLimit(s.state.ws.capacity()));
   align::alload(c, s.state.settings.workingPath, s.state.alignment);
 }
 

@@ -1,6 +1,7 @@
 // alignr: offsets and field rotation of every frame of the star list.
 #include "app/alignr_command.h"
 
+#include "calib/star_finding.h"
 #include "align/align_rotation.h"
 #include "app/alignment_commands.h"
 
@@ -14,7 +15,8 @@ void alignrCommand(Session& s) {
   c.line(" are written to align.dat.");
   if (!starListReady(s)) return;
   const image::Camera& cam = s.state.camera;
-  align::alignRotation(c, s.state.settings, cam.nx, cam.ny, {cam.pixelSizeX, cam.pixelSizeY}, s.state.alignment);
+  align::alignRotation(c, s.state.settings, cam.nx, cam.ny, {cam.pixelSizeX, cam.pixelSizeY}, s.state.alignment,
+                      calib::candidateLimit(s.state.ws.capacity()));
   align::alload(c, s.state.settings.workingPath, s.state.alignment);
 }
 

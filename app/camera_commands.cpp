@@ -23,6 +23,18 @@ void printWarnings(Session& s, const std::string& warnings) {
   }
 }
 
+const std::string kMaxPixels = std::to_string(image::kMaxCapacity);
+
+// Workspaces large enough for `camera`; false after a message naming `what` when the system
+// has no memory for them.
+bool roomFor(Session& s, const image::Camera& camera, const std::string& what) {
+  const int64_t pixels = image::capacityFor(camera.nx, camera.ny);
+  if (s.state.ws.grow(pixels)) return true;
+  s.console.line("   error - no memory for workspaces of " + std::to_string(pixels) + " pixels (" + what +
+                 "); camera unchanged");
+  return false;
+}
+
 void useCamera(Session& s, const image::Camera& camera, int verbose) {
   State& st = s.state;
   st.camera = camera;
@@ -41,11 +53,19 @@ void dvload(Session& s, int verbose, bool atStartup) {
   std::string warnings;
   switch (image::readCameraFile(kDeviceFile, camera, problem, &warnings)) {
     case image::CameraRead::Ok:
+      if (!roomFor(s, camera, kDeviceFile)) {
+        if (atStartup) throw textio::FatalStop("error : no memory for the workspaces !");
+        return;
+      }
       printWarnings(s, warnings);
       useCamera(s, camera, verbose);
       return;
     case image::CameraRead::TooLarge:
-      throw textio::FatalStop("error : more than 1447680 pixels !");
+      static_assert(image::kMaxCapacity == 268435456, "the message names the largest camera");
+      if (atStartup) throw textio::FatalStop("error : more than 268435456 pixels !");
+      s.console.line(std::string("   error - camera file ") + kDeviceFile + " has more than " + kMaxPixels +
+                     " pixels; camera unchanged");
+      return;
     case image::CameraRead::Missing:
       problem = "it cannot be opened";
       break;
@@ -81,6 +101,7 @@ void setcam(Session& s) {
   std::string problem;
   switch (image::readCameraFile(host, check, problem, nullptr)) {
     case image::CameraRead::Ok:
+      if (!roomFor(s, check, host)) return;
       break;
     case image::CameraRead::Missing:
       s.console.line("   error - cannot open camera setup file " + host + "; camera unchanged");
@@ -90,7 +111,7 @@ void setcam(Session& s) {
       return;
     case image::CameraRead::TooLarge:
       s.console.line("   error - camera setup file " + host +
-                     " has more than 1447680 pixels; camera unchanged");
+                     " has more than " + kMaxPixels + " pixels; camera unchanged");
       return;
   }
   std::ifstream in(host, std::ios::binary);

@@ -12,6 +12,7 @@
 #include "app/export_command.h"
 #include "app/frame_commands.h"
 #include "app/help_command.h"
+#include "app/import_command.h"
 #include "app/interpreter.h"
 #include "app/lightcurve_commands.h"
 #include "app/path_commands.h"
@@ -520,7 +521,7 @@ constexpr std::array kCommands{
     Command{"updateposi up",
             [](Session& s) {
               phot::updatePositions(s.console, s.state.settings, {s.state.camera.pixelSizeX, s.state.camera.pixelSizeY},
-                                    s.state.starData);
+                                    s.state.starData, phot::rowLimit(s.state.ws.capacity()));
             },
             {kAlignmentGroup, "refine positions from the first frame of the list",
              ">press return to continue ... ",
@@ -533,7 +534,7 @@ constexpr std::array kCommands{
               s.state.residuals.reset();
               phot::updateMultiple(s.console, s.state.settings, {s.state.camera.pixelSizeX, s.state.camera.pixelSizeY},
                                    s.state.starData, s.state.alignment, s.state.paths.model1, s.state.residuals,
-                                   s.state.ws.frameTime);
+                                   s.state.ws.frameTime, phot::rowLimit(s.state.ws.capacity()));
             },
             {kAlignmentGroup, "refine positions from all aligned frames; track one",
              ">do this for star [<code>] :<code>\n"
@@ -1150,6 +1151,22 @@ constexpr std::array kCommands{
              "it names; writes the ADES report (PSV) and the 80-column\n"
              "observations (<name>.obs)",
              "path model 1, alignment table, working path"}},
+    Command{"import", [](Session& s) { importCommand(s); },
+            {kFramesGroup, "number a capture program's frames as raw frames",
+             ">frames to import (a pattern such as *.fits) : <pattern>\n"
+             "files of the working path (or of the folder typed) matching the\n"
+             "pattern; a type typed (.fits, .fts, .fz, ...) is taken as typed, no\n"
+             "type means the raw type\n"
+             ">raw name [img] : <name>\n"
+             "the start of the new names; <return> takes img. The frames are sorted\n"
+             "by the time in their headers (then by name) and become img0001.fit ...\n"
+             "(the numbering convention in force, the raw type), each a hard link to\n"
+             "the file or else a copy; nothing is made when one of the new names\n"
+             "exists already",
+             "reads the matching files' headers; makes the numbered frames and adds\n"
+             "their lines (new name, original name, date and frame time in hours) to\n"
+             "import.txt, all in the working path",
+             "working path, file types (raw type, numbering convention), date order"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

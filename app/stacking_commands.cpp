@@ -37,7 +37,8 @@ void clearWorkspace1(Session& s) { image::init(s.console, s.state.ws); }
 void accumulate(Session& s, const std::string& name) {
   std::string key = align::stripType(name);
   Settings& set = s.state.settings;
-  for (int d = 1; d <= align::kAlignEntries; ++d) {
+  const int span = s.state.alignment.span();
+  for (int d = 1; d <= span; ++d) {
     const align::AlignmentEntry& e = s.state.alignment.entries[d];
     if (e.name != key) continue;
     set.stackTimeSum += e.time;

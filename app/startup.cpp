@@ -2,6 +2,8 @@
 // the banner is printed.
 #include "app/startup.h"
 
+#include <string>
+
 #include "app/camera_commands.h"
 #include "app/working_path.h"
 #include "phot/star_data.h"
@@ -23,7 +25,7 @@ void banner(Session& s) {
   c.line(textio::fixed(credit, 66) + "Sep 2005");
   c.line(" ");
   c.line(" ");
-  c.line(" maximum image size 1447680 pixels; 16 bit only at present");
+  c.line(" maximum image size " + std::to_string(s.state.ws.capacity()) + " pixels; 16 bit only at present");
   c.line(" ");
   c.line("    program version " + set.programVersion);
   c.line(" ");

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Side-by-side benchmark: pelm and the tools an observer would use instead, on one synthetic
-night of 50 frames of 1392 x 1040 (fixed seed). Every step runs as a whole process, pelm and
+night of 50 frames of 1392 x 1040 (fixed seed), and dfs alone on 20 frames of 4144 x 2822. Every step runs as a whole process, pelm and
 its peer alternating, several times; the median counts. A Python peer's import time is
 measured on its own and subtracted. Prints a table of milliseconds per frame and writes it,
 with the machine, to bench/RESULTS.md."""
@@ -17,6 +17,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 PY = "/usr/bin/python3"
 FRAMES = 50
+LARGE_FRAMES = 20
+LARGE_NX, LARGE_NY = 4144, 2822
 
 
 def run(cmd, cwd, stdin_text=None, env=None):
@@ -88,13 +90,49 @@ def prepare(build, night, seed):
     return stars
 
 
+def large_frames(build, runs, seed):
+    """dfs over 20 frames of 4144 x 2822 beside astropy + sep on the same frames: the median
+    seconds of each, the peer's import time, and pelm's peak resident kilobytes."""
+    night = os.path.join(build, "bench-large")
+    shutil.rmtree(night, ignore_errors=True)
+    print(f"bench: generating {LARGE_FRAMES} frames of {LARGE_NX} x {LARGE_NY} in {night}", flush=True)
+    run([os.path.join(build, "simnight"), "--out", night, "--frames", str(LARGE_FRAMES),
+         "--size", f"{LARGE_NX}x{LARGE_NY}", "--stars", "300", "--seed", str(seed)], cwd=ROOT)
+    with open(os.path.join(night, "path.dat"), "w") as f:
+        f.write(" " * 80 + "\n")
+        for t in ["", "", "fit", "drk", "fts", "", "", "", "3", "f"]:
+            f.write(f"{t:<3}\n")
+    dfs = f"dfs\ndark.fit\nflat.fit\nimg001\n..\nimg{LARGE_FRAMES:03d}\n\n"
+    peer = [PY, os.path.join(HERE, "peers", "calibrate_extract.py"), night, str(LARGE_FRAMES)]
+    imp = [PY, os.path.join(HERE, "peers", "calibrate_extract.py"), "--import-only"]
+    pelm_s, peer_s, imp_s, peak_kb = [], [], [], 0
+    for r in range(runs):
+        print(f"bench: large frames, run {r + 1} of {runs}", flush=True)
+        s, kb = run([os.path.join(build, "pelm")], night, stdin_text=dfs)
+        pelm_s.append(s)
+        peak_kb = max(peak_kb, kb)
+        peer_s.append(run(peer, night)[0])
+        imp_s.append(run(imp, night)[0])
+    shutil.rmtree(night, ignore_errors=True)
+    return statistics.median(pelm_s), statistics.median(peer_s) - statistics.median(imp_s), peak_kb
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--build", default="build")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--seed", type=int, default=7)
+    ap.add_argument("--large-runs", type=int, default=3, help="runs of the large-frame dfs (0 leaves it out)")
+    ap.add_argument("--large-only", action="store_true", help="only the large-frame dfs; RESULTS.md is left alone")
     args = ap.parse_args()
     build = os.path.join(ROOT, args.build)
+    if args.large_only:
+        pelm_s, peer_s, peak_kb = large_frames(build, max(1, args.large_runs), args.seed)
+        limit_mb = 3 * 4 * LARGE_NX * LARGE_NY / 2**20 + 64
+        print(f"dfs, {LARGE_FRAMES} frames of {LARGE_NX} x {LARGE_NY}: pelm {pelm_s * 1000 / LARGE_FRAMES:.1f} ms/frame, "
+              f"astropy + sep {peer_s * 1000 / LARGE_FRAMES:.1f} ms/frame, ratio {pelm_s / peer_s:.2f} (target 0.25); "
+              f"peak memory {peak_kb / 1024:.1f} MB (limit {limit_mb:.0f} MB)")
+        return
     night = os.path.join(build, "bench-night")
     pelm = [os.path.join(build, "pelm")]
     print(f"bench: generating and preparing a night of {FRAMES} frames of 1392 x 1040 in {night}", flush=True)
@@ -181,6 +219,7 @@ def main():
         rows.append((name, p, peer_name or "(pelm alone)", q, ratio, target, holds))
     memory_ok = night_peak_kb <= 64 * 1024
     holds_all = holds_all and memory_ok
+    large = large_frames(build, args.large_runs, args.seed) if args.large_runs > 0 else None
 
     lines = ["| step | pelm ms/frame | peer | peer ms/frame | pelm ÷ peer | target | holds |",
              "|---|---:|---|---:|---:|---:|---|"]
@@ -190,6 +229,18 @@ def main():
                      f"{'' if holds is None else ('yes' if holds else 'NO')} |")
     lines.append(f"| peak resident memory of pelm, whole night | {night_peak_kb / 1024:.1f} MB | | | | ≤ 64 MB | "
                  f"{'yes' if memory_ok else 'NO'} |")
+    if large is not None:
+        pelm_s, peer_s, peak_kb = large
+        ratio = pelm_s / peer_s
+        # Three workspaces of 4-byte pixels at the camera's capacity, and 64 MB for the rest.
+        limit_mb = 3 * 4 * LARGE_NX * LARGE_NY / 2**20 + 64
+        large_ok = ratio <= 0.25 and peak_kb / 1024 <= limit_mb
+        holds_all = holds_all and large_ok
+        lines.append(f"| dfs, {LARGE_FRAMES} frames of {LARGE_NX} × {LARGE_NY} | {pelm_s * 1000 / LARGE_FRAMES:.1f} | "
+                     f"astropy + numpy + sep | {peer_s * 1000 / LARGE_FRAMES:.1f} | {ratio:.2f} | ≤ 0.25 | "
+                     f"{'yes' if ratio <= 0.25 else 'NO'} |")
+        lines.append(f"| peak resident memory of pelm, dfs of {LARGE_NX} × {LARGE_NY} frames | {peak_kb / 1024:.1f} MB | | | | "
+                     f"≤ {limit_mb:.0f} MB | {'yes' if peak_kb / 1024 <= limit_mb else 'NO'} |")
     cpu = ""
     try:
         with open("/proc/cpuinfo") as f:
@@ -202,7 +253,9 @@ def main():
     text = ["# Side-by-side benchmark", "",
             f"{FRAMES} synthetic frames of 1392 × 1040 (seed {args.seed}), {args.runs} runs each, median; "
             "whole processes, pelm and peer alternating; Python import time measured alone and subtracted. "
-            "Milliseconds per frame.", "", f"Machine: {machine}.", f"Date: {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())}.",
+            "Milliseconds per frame."
+            + (f" The large frames: {LARGE_FRAMES} of {LARGE_NX} × {LARGE_NY} (300 stars), {args.large_runs} runs, "
+               "median, dfs alone." if large is not None else ""), "", f"Machine: {machine}.", f"Date: {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())}.",
             "", *lines, "", f"All targets hold: {'yes' if holds_all else 'no'}.", ""]
     print("\n".join(lines))
     print(f"all targets hold: {'yes' if holds_all else 'no'}")

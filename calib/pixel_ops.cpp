@@ -21,7 +21,7 @@ namespace calib {
 size_t pixelCount(const image::Workspaces& ws) {
   if (ws.nx <= 0 || ws.ny <= 0) return 0;
   int64_t n = static_cast<int64_t>(ws.nx) * ws.ny;
-  return static_cast<size_t>(std::min<int64_t>(n, image::kCapacity));
+  return static_cast<size_t>(std::min<int64_t>(n, ws.capacity()));
 }
 
 void subtractDark(image::Workspaces& ws) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "calib/pixel_ops.h"
 #include "textio/console.h"
@@ -201,6 +202,11 @@ std::string starLine(float u, float v, int32_t ifwhm, float rfwhm) {
 
 }  // namespace
 
+int candidateLimit(int64_t capacity) {
+  if (capacity <= image::kCapacity) return kMaxCandidates;
+  return static_cast<int>((capacity * kMaxCandidates + image::kCapacity - 1) / image::kCapacity);
+}
+
 int findst(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
            std::string_view frameName20, std::ostream& out) {
   const std::optional<float> estimate = estsky(console, settings, ws);
@@ -214,16 +220,17 @@ int findst(textio::Console& console, const core::Settings& settings, const image
   block += textio::Line("  time (hours) = ").f(ws.frameTime, 7, 4).str() + "\n";
   block += "     u     v\n";
 
-  std::array<Candidate, kMaxCandidates> table{};
+  const int limit = candidateLimit(ws.capacity());
+  std::vector<Candidate> table(static_cast<size_t>(limit));
   int n = 0;
   const Box b = clampedSearchBox(settings, ws);
-  for (int32_t i = b.imin; i <= b.imax && n < kMaxCandidates; ++i) {
+  for (int32_t i = b.imin; i <= b.imax && n < limit; ++i) {
     const int32_t* column = ws.w1.data() + ws.index(i, 1);
     for (int32_t j = b.jmin; j <= b.jmax; ++j) {
       const int32_t value = column[j - 1];
       if (value < threshold || !localMaximum(ws, i, j, value)) continue;
       table[n] = Candidate{static_cast<float>(i), static_cast<float>(j), true, value, 0, 0.0f};
-      if (++n == kMaxCandidates) {
+      if (++n == limit) {
         console.line("maximum no of stars found");
         break;
       }
@@ -242,20 +249,31 @@ int findst(textio::Console& console, const core::Settings& settings, const image
   }
 
   const float prox2 = static_cast<float>(static_cast<int64_t>(settings.findProximity) * settings.findProximity);
-  for (int a = 0; a < n; ++a) {
-    for (int bb = 0; bb < n; ++bb) {
-      if (a == bb) continue;
-      const float du = table[a].u - table[bb].u;
-      const float dv = table[a].v - table[bb].v;
+  // Every close pair, found along the candidates in order of u (a pair whose u differ by the
+  // proximity or more is not close): the lower peak goes; of equal peaks the first in scan
+  // order stays, except saturated tops, which both go.
+  std::vector<int> byU(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) byU[static_cast<size_t>(k)] = k;
+  std::stable_sort(byU.begin(), byU.end(), [&](int x, int y) { return table[x].u < table[y].u; });
+  for (size_t p = 0; p < byU.size(); ++p) {
+    Candidate& a = table[byU[p]];
+    for (size_t q = p + 1; q < byU.size(); ++q) {
+      Candidate& c = table[byU[q]];
+      const float du = c.u - a.u;
+      if (du * du >= prox2) break;
+      const float dv = a.v - c.v;
       if (du * du + dv * dv >= prox2) continue;
       // Two pixels of one top that tie are one star: the first in scan order stays. A
       // saturated top cannot be measured, so its candidates still remove one another.
-      if (table[a].peak == table[bb].peak && table[a].peak < kSaturated) {
-        table[std::max(a, bb)].keep = false;
-      } else if (table[a].peak >= table[bb].peak) {
-        table[bb].keep = false;
+      if (a.peak == c.peak && a.peak < kSaturated) {
+        table[std::max(byU[p], byU[q])].keep = false;
+      } else if (a.peak > c.peak) {
+        c.keep = false;
+      } else if (c.peak > a.peak) {
+        a.keep = false;
       } else {
-        table[a].keep = false;
+        a.keep = false;
+        c.keep = false;
       }
     }
   }

@@ -18,7 +18,11 @@ class Console;
 namespace calib {
 
 constexpr int kSkySamples = 752;     ///< pixels sampled for the quick sky estimate
-constexpr int kMaxCandidates = 400;  ///< entries of the detection table
+constexpr int kMaxCandidates = 400;  ///< entries of the detection table at the designed capacity
+
+/// Entries of the detection table for workspaces of `capacity` pixels: 400 at the designed
+/// capacity, in proportion above it (rounded up).
+int candidateLimit(int64_t capacity);
 
 /// Quick sky estimate: the 376th of 752 pixels sampled on a grid over `searchBox` (clamped
 /// to the image), rows outer, steps of (size - 1) / 29 pixels (at least 1). Fewer than 752
@@ -55,9 +59,10 @@ struct Brightest {
 Brightest findbs(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws, int box);
 
 /// Detects every star of workspace 1 in `searchBox` (clamped to the image): local maxima
-/// at or above truncate(sky + findThreshold), at most 400, refined with findb1 (box 7),
-/// pruned by `findProximity` (the lower peak of a close pair goes; of equal peaks the first
-/// in scan order stays, except saturated tops of 65535, which all go).
+/// at or above truncate(sky + findThreshold), at most candidateLimit (400 for frames within the
+/// designed capacity), refined with findb1 (box 7), pruned by `findProximity` (the lower peak
+/// of a close pair goes; of equal peaks the first in scan order stays, except saturated tops
+/// of 65535, which all go).
 /// Prints one line per star kept and writes the frame's block (header, star lines, end line)
 /// to `out` in one piece, then flushes it. Returns the number of stars kept; -1, with
 /// nothing written, when there is no sky estimate.

@@ -62,7 +62,7 @@ CameraRead readCameraFile(const std::string& hostName, Camera& camera, std::stri
     problem = "the array size must be positive";
     return CameraRead::Malformed;
   }
-  if (static_cast<int64_t>(c.nx) * static_cast<int64_t>(c.ny) > kCapacity) {
+  if (static_cast<int64_t>(c.nx) * static_cast<int64_t>(c.ny) > kMaxCapacity) {
     camera = c;
     return CameraRead::TooLarge;
   }

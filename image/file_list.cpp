@@ -61,11 +61,13 @@ class Entry {
   bool full_ = false;
 };
 
+static_assert(kMaxListNames == 10000, "the message names the list's size");
+
 bool Entry::add(std::vector<std::string>& group, const std::string& name) {
   if (!baseNameFits(console_, name)) return false;
   if (list_.size() + group.size() >= static_cast<size_t>(kMaxListNames)) {
     if (!full_) {
-      console_.line("   error - a file list holds at most 1000 names; the list is cut at 1000");
+      console_.line("   error - a file list holds at most 10000 names; the list is cut at 10000");
       full_ = true;
     }
     return false;
@@ -231,7 +233,7 @@ void sornu(textio::Console& console, const core::Settings& settings) {
   for (int k = 0; k < 5 && std::getline(dir, line); ++k) {
   }
   std::string content;
-  for (int64_t k = number; k <= kMaxListNames; ++k) {
+  for (int64_t k = number; k <= kSornuLast; ++k) {
     if (!std::getline(dir, line)) break;
     std::string card = textio::fixed(textio::dropCr(line), 80);
     if (textio::isBlank(card.substr(0, 3))) break;

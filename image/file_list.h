@@ -15,7 +15,8 @@ class Console;
 
 namespace image {
 
-constexpr int32_t kMaxListNames = 1000;  ///< most names a file list holds
+constexpr int32_t kMaxListNames = 10000;  ///< most names a file list holds
+constexpr int32_t kSornuLast = 1000;      ///< highest frame number sornu gives
 
 /// Asks for file names in groups (single names and numbered ranges) and writes filelist.txt
 /// in the working path: the count, one 20-character name per line (types stripped), and a
@@ -38,7 +39,7 @@ class FileList {
   /// The count on the first line (0 before open or when it could not be read).
   int32_t count() const { return count_; }
   /// The next name (20 characters, blank-padded). False at a blank name, at the end of the
-  /// file, after `count` names or after 1000 names: the list has ended.
+  /// file, after `count` names or after 10000 names: the list has ended.
   bool next(std::string& name20);
 
  private:

@@ -77,7 +77,7 @@ HeaderRead readHeader(textio::Console& console, std::istream& in, int32_t verbos
 }
 
 // Every header check the data depends on; false after its message.
-bool usable(textio::Console& console, const FrameHeader& h) {
+bool usable(textio::Console& console, const FrameHeader& h, int64_t capacity) {
   if (h.bitpix != 16) {
     console.line("    error - can only read 16 bit integer data at present");
     return false;
@@ -87,9 +87,10 @@ bool usable(textio::Console& console, const FrameHeader& h) {
                  " is not usable; file not loaded");
     return false;
   }
-  if (static_cast<int64_t>(h.nx) * static_cast<int64_t>(h.ny) > kCapacity) {
+  if (static_cast<int64_t>(h.nx) * static_cast<int64_t>(h.ny) > capacity) {
     console.line("   error - frame of " + std::to_string(h.nx) + " x " + std::to_string(h.ny) +
-                 " pixels is larger than a workspace (1447680 pixels); file not loaded");
+                 " pixels is larger than a workspace (" + std::to_string(capacity) +
+                 " pixels); file not loaded");
     return false;
   }
   return true;
@@ -384,7 +385,7 @@ struct CheckedFrame {
 // Reads the header to its END, parses and checks it, and makes sure the file holds every
 // pixel row; false after a message when anything is missing or does not fit.
 bool readFrame(textio::Console& console, const core::Settings& settings, const Camera& camera,
-               std::istream& in, const std::string& full, int workspace, CheckedFrame& f) {
+               std::istream& in, const std::string& full, int workspace, int64_t capacity, CheckedFrame& f) {
   std::string where(textio::trimRight(full));
   f.read = readHeader(console, in, settings.verbosity);
   if (!f.read.endFound) {
@@ -394,7 +395,7 @@ bool readFrame(textio::Console& console, const core::Settings& settings, const C
   std::vector<std::string> junk;
   bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk);
   writeJunk(settings, junk);
-  if (!parsed || !usable(console, f.header)) return false;
+  if (!parsed || !usable(console, f.header, capacity)) return false;
   const auto needed = static_cast<std::streamoff>(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
   std::streamoff available = -1;
   if (f.read.blockComplete) {
@@ -450,7 +451,7 @@ bool commitPixels(textio::Console& console, const core::Settings& settings, Came
 // Opens the frame `name20` of the working path and reads its header and checks it, printing
 // what a load prints up to there; false (after the message) when it cannot be loaded.
 bool openFrame(textio::Console& console, core::Settings& settings, const Camera& camera, std::string_view name20,
-               int workspace, std::ifstream& in, std::string& where, CheckedFrame& frame) {
+               int workspace, int64_t capacity, std::ifstream& in, std::string& where, CheckedFrame& frame) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return false;
   addtyp(console, settings, name);
@@ -463,7 +464,7 @@ bool openFrame(textio::Console& console, core::Settings& settings, const Camera&
     return false;
   }
   where = std::string(textio::trimRight(full));
-  return readFrame(console, settings, camera, in, full, workspace, frame);
+  return readFrame(console, settings, camera, in, full, workspace, capacity, frame);
 }
 
 // The line every load into workspace 1 by name starts with.
@@ -494,7 +495,7 @@ bool loadInto(textio::Console& console, core::Settings& settings, Camera& camera
   std::ifstream in;
   std::string where;
   CheckedFrame frame;
-  if (!openFrame(console, settings, camera, name20, workspace, in, where, frame)) return false;
+  if (!openFrame(console, settings, camera, name20, workspace, ws.capacity(), in, where, frame)) return false;
   commitHeader(console, settings, camera, ws, frame, workspace);
   PixelRows rows(in, frame.dataStart, static_cast<size_t>(frame.header.nx) * 2);
   return commitPixels(console, settings, camera, ws, *pixels, rows, where, frame.header, addFlag, factor, iShift,
@@ -531,7 +532,7 @@ bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& ca
   std::ifstream in;
   std::string where;
   CheckedFrame frame;
-  if (!openFrame(console, settings, camera, name20, 1, in, where, frame)) return false;
+  if (!openFrame(console, settings, camera, name20, 1, ws.capacity(), in, where, frame)) return false;
   const FrameHeader& h = frame.header;
   const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
   std::unique_ptr<DeferredTiles> next = ws.deferred.fresh();

@@ -17,13 +17,33 @@ Workspaces::Workspaces()
       w3(static_cast<size_t>(kCapacity)),
       headerCards(static_cast<size_t>(kHeaderSlots), std::string(80, ' ')) {}
 
+bool Workspaces::grow(int64_t pixels) {
+  if (pixels > kMaxCapacity) return false;
+  if (pixels <= capacity()) return true;
+  deferred.settle();
+  const size_t n = static_cast<size_t>(pixels);
+  try {
+    // All three first, so that a lack of memory leaves the workspaces as they were.
+    Pixels n1(n), n2(n), n3(n);
+    std::copy(w1.begin(), w1.end(), n1.begin());
+    std::copy(w2.begin(), w2.end(), n2.begin());
+    std::copy(w3.begin(), w3.end(), n3.begin());
+    w1.swap(n1);
+    w2.swap(n2);
+    w3.swap(n3);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 namespace {
 
 // Pixels inside nx x ny occupy the first nx * ny places of a workspace (never more than it holds).
 size_t usedPixels(const Workspaces& ws) {
   if (ws.nx <= 0 || ws.ny <= 0) return 0;
   int64_t n = static_cast<int64_t>(ws.nx) * static_cast<int64_t>(ws.ny);
-  return static_cast<size_t>(std::min<int64_t>(n, kCapacity));
+  return static_cast<size_t>(std::min<int64_t>(n, ws.capacity()));
 }
 
 void clear(textio::Console& console, Workspaces& ws, Pixels& w, const char* message) {

@@ -18,8 +18,15 @@ class Console;
 
 namespace image {
 
-constexpr int64_t kCapacity = 1447680;  ///< pixels per workspace
+constexpr int64_t kCapacity = 1447680;  ///< pixels a workspace holds at least
+constexpr int64_t kMaxCapacity = int64_t{1} << 28;  ///< largest camera, in pixels, workspaces grow to
 constexpr int kHeaderSlots = 360;       ///< stored header cards of the last frame
+
+/// Pixels per workspace for a camera of nx x ny: never fewer than kCapacity.
+inline int64_t capacityFor(int64_t nx, int64_t ny) {
+  const int64_t n = nx > 0 && ny > 0 ? nx * ny : 0;
+  return n > kCapacity ? n : kCapacity;
+}
 
 /// The pixels of one workspace.
 using Pixels = std::vector<int32_t, ZeroedAllocator<int32_t>>;
@@ -58,6 +65,13 @@ struct Workspaces {
   float frameTime = 0.0f;          // hours UT of the frame being worked on
   std::vector<std::string> headerCards;  // 360 cards of 80 characters; 'x' marks the end
   DerivedHeader derived;           // what made workspace 1's frame, for its saved header
+
+  /// Pixels each workspace holds (kCapacity, or more after grow).
+  int64_t capacity() const { return static_cast<int64_t>(w1.size()); }
+  /// Makes each workspace hold at least `pixels` (at most kMaxCapacity) pixels, keeping the
+  /// pixels it holds; a workspace never shrinks. False, with nothing changed, when the system
+  /// has no memory for it.
+  [[nodiscard]] bool grow(int64_t pixels);
 
   /// True when (i, j) lies in the image (1-based, inclusive bounds).
   bool inside(int32_t i, int32_t j) const { return i >= 1 && i <= nx && j >= 1 && j <= ny; }

@@ -33,13 +33,15 @@ bool readHeaderAndTitles(textio::Console& console, std::istream& in, StatsTable&
   return true;
 }
 
+static_assert(kStatsLines == 10000, "the message names the table's size");
+
 void readRecords(textio::Console& console, std::istream& in, StatsTable& t) {
   std::string text;
   while (std::getline(in, text)) {
     StatsLine line;
     if (!readStatsRecord(textio::dropCr(text), line)) continue;
     if (t.n == kStatsLines) {
-      console.line("   warning - the table holds 1000 lines; the rest of the file is not read");
+      console.line("   warning - the table holds 10000 lines; the rest of the file is not read");
       return;
     }
     t.lines[++t.n] = line;

@@ -16,7 +16,7 @@ class Console;
 
 namespace lightcurve {
 
-constexpr int kStatsLines = 1000;  ///< data lines the table holds
+constexpr int kStatsLines = 10000;  ///< data lines the table holds
 
 /// One data line of the statistics table (stars 1..10 at index 0..9).
 struct StatsLine {
@@ -31,7 +31,7 @@ struct StatsLine {
 
 /// The statistics table, held for the whole run and cleared by each load.
 struct StatsTable {
-  int32_t n = 0;                                  // data lines loaded, 0..1000
+  int32_t n = 0;                                  // data lines loaded, 0..10000
   std::string fileName = std::string(20, ' ');    // the name typed to stats, 20 characters
   std::array<std::string, 10> codes{};            // star codes from the title line, 5 characters
   textio::Table1<StatsLine, kStatsLines> lines;   // data lines 1..n

@@ -14,7 +14,7 @@ namespace motion {
 
 constexpr int kMaxPolyOrder = 20;      ///< highest power POLY accepts
 constexpr int kMaxEquations = 40;      ///< largest system SOLVE holds
-constexpr int kMaxDataLines = 1000;    ///< data lines POLY reads, skipped lines included
+constexpr int kMaxDataLines = 10000;   ///< data lines POLY reads, skipped lines included
 
 /// What POLY found in the data file.
 struct PolyResult {
@@ -23,7 +23,7 @@ struct PolyResult {
   int distinct = 0;   // distinct abscissas among them, counted up to order + 1
 };
 
-/// POLY: reads up to 1000 lines "t y" from `dataHost`, keeps points with -1e70 < t < 1e70 as
+/// POLY: reads up to 10000 lines "t y" from `dataHost`, keeps points with -1e70 < t < 1e70 as
 /// X = t - t0, and writes the negated normal equations of the order-m fit to `normalHost`:
 /// for each equation i = 0..m the m + 1 coefficients, then the right-hand side, one per line,
 /// with 17 significant digits. Echoes everything on the console. Order 0..20.

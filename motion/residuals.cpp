@@ -17,6 +17,8 @@ void ResidualTable::reset() {
   fullReported = false;
 }
 
+static_assert(kMaxResiduals == 10000, "the message names the table's size");
+
 float resid(textio::Console& console, ResidualTable& table, float um, float vm, float up, float vp,
             std::string_view name, float pixelSizeX, float pixelSizeY) {
   float du = um - up;
@@ -25,7 +27,7 @@ float resid(textio::Console& console, ResidualTable& table, float um, float vm, 
   if (table.count >= kMaxResiduals) {
     // The table is full: keep the program and its data; record no more this run.
     if (!table.fullReported) {
-      console.line("   ERROR - too many files (>1000); further residuals are not recorded");
+      console.line("   ERROR - too many files (>10000); further residuals are not recorded");
       table.fullReported = true;
     }
     return r;
@@ -67,7 +69,8 @@ void rejrsd(textio::Console& console, const ResidualTable& table, align::Alignme
     if (!(table.residuals[r] > limit)) continue;
     std::string key = align::stripType(table.names[r]);
     bool found = false;
-    for (int d = 1; d <= align::kAlignEntries; ++d) {
+    const int span = alignment.span();
+    for (int d = 1; d <= span; ++d) {
       align::AlignmentEntry& e = alignment.entries[d];
       if (e.name != key) continue;
       found = true;

@@ -16,11 +16,11 @@ class Console;
 
 namespace motion {
 
-constexpr int kMaxResiduals = 1000;  ///< residuals recorded per run
+constexpr int kMaxResiduals = 10000;  ///< residuals recorded per run
 
 /// The residual table (1-based); an entry whose name starts with three blanks is empty.
 struct ResidualTable {
-  int32_t count = 0;                                    // residuals recorded, 0..1000
+  int32_t count = 0;                                    // residuals recorded, 0..10000
   textio::Table1<std::string, kMaxResiduals> names;     // frame names as recorded (20 characters)
   textio::Table1<float, kMaxResiduals> residuals;       // pixels
   bool fullReported = false;                            // the "too many files" message was shown

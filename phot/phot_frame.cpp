@@ -325,7 +325,8 @@ PhotResults phot(PhotTables& t, std::string_view frameName, float du, float dv, 
   if (f.name.rfind("img", 0) == 0) t.console.line("error - trying to do reduction with img file");
   const std::string key = align::stripType(f.name);
   t.ws.frameTime = 0.0f;
-  for (int d = 1; d <= align::kAlignEntries; ++d)
+  const int span = t.alignment.span();
+  for (int d = 1; d <= span; ++d)
     if (t.alignment.entries[d].name == key) t.ws.frameTime = t.alignment.entries[d].time;
   if (t.settings.verbosity >= 2) {
     t.console.line(textio::Line("     entered phot ; uoff, voff, rotat = ").f(du, 7, 2).x(1).f(dv, 7, 2)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "image/workspaces.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -20,7 +21,6 @@ namespace phot {
 
 namespace {
 
-constexpr int kMaxRows = 1000;  // star rows read per frame block
 
 // Reads a star position list as 70-character records, counting lines for messages.
 class ListLines {
@@ -118,8 +118,13 @@ float horizontalDistance(float du, float dv, const align::PixelSizes& px) {
 
 }  // namespace
 
+int rowLimit(int64_t capacity) {
+  if (capacity <= image::kCapacity) return kMaxRows;
+  return static_cast<int>((capacity * kMaxRows + image::kCapacity - 1) / image::kCapacity);
+}
+
 void updatePositions(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
-                     StarData& sd) {
+                     StarData& sd, int maxRows) {
   if (!commonCheck(console, settings)) return;
   console.line("   The first image in this file will be searched for the stars");
   console.line("   of interest (i.e. for a star within tolerance of those in");
@@ -137,7 +142,7 @@ void updatePositions(textio::Console& console, const core::Settings& settings, c
   std::string frameName, line;
   if (lines.nextHeader(frameName)) {
     for (int skip = 0; skip < 3; ++skip) lines.next(line);
-    for (int row = 0; row < kMaxRows && lines.next(line); ++row) {
+    for (int row = 0; row < maxRows && lines.next(line); ++row) {
       float u, v;
       if (!readRow(line, u, v)) {
         unreadable(console, lines, settings);
@@ -217,7 +222,7 @@ std::string pathLine(float time, float u, float v, const std::string& code, cons
 
 void updateMultiple(textio::Console& console, const core::Settings& settings, const align::PixelSizes& px,
                     StarData& sd, const align::AlignmentTable& alignment, const motion::PathModel& model,
-                    motion::ResidualTable& residuals, float& frameTime) {
+                    motion::ResidualTable& residuals, float& frameTime, int maxRows) {
   if (!commonCheck(console, settings)) return;
   explainMultiple(console);
   std::string tracked = sd.stars[1].code;
@@ -252,7 +257,7 @@ void updateMultiple(textio::Console& console, const core::Settings& settings, co
     for (int skip = 0; skip < 3; ++skip) lines.next(line);
     motion::PathPosition expectedPath = motion::movuv(model, frameTime);
     for (int row = 0;; ++row) {
-      if (row == kMaxRows || !lines.next(line)) {
+      if (row == maxRows || !lines.next(line)) {
         passEnded = true;
         break;
       }

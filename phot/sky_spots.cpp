@@ -26,7 +26,8 @@ bool measurable(const PhotTables& t, const PhotOptions& o, const SkySpotRequest&
 
 std::string tableText(image::Workspaces& ws, const align::AlignmentTable& table, const SkySpotSums& sums) {
   std::string text;
-  for (int d = 1; d <= align::kAlignEntries; ++d) {
+  const int span = table.span();
+  for (int d = 1; d <= span; ++d) {
     if (!(sums.count[d] >= 0.5f)) continue;
     ws.frameTime = table.entries[d].time;
     text += textio::Line("   ").f(ws.frameTime, 6, 3).a(",").f(sums.sum[d] / sums.count[d], 10, 1).a(",")
@@ -46,7 +47,8 @@ std::string mulsky(PhotTables& t, std::string_view frameName, const SkySpotReque
   const std::string key = align::stripType(name);
   name = textio::fixed(key, 20);
   t.ws.frameTime = 0.0f;
-  for (int d = 1; d <= align::kAlignEntries; ++d)
+  const int span = t.alignment.span();
+  for (int d = 1; d <= span; ++d)
     if (t.alignment.entries[d].name == key) t.ws.frameTime = t.alignment.entries[d].time;
   const float own = t.ws.frameTime;
   const align::PixelSizes px{t.camera.pixelSizeX, t.camera.pixelSizeY};
@@ -56,7 +58,7 @@ std::string mulsky(PhotTables& t, std::string_view frameName, const SkySpotReque
   c.line("");
   c.line(textio::Line("    measuring sky positions along path in frame ").a(name, 20));
   if (!measurable(t, options, request)) return tableText(t.ws, t.alignment, sums);
-  for (int d = 1; d <= align::kAlignEntries; ++d) {
+  for (int d = 1; d <= span; ++d) {
     c.line("");
     const align::AlignmentEntry& e = t.alignment.entries[d];
     if (textio::isBlank(e.name)) continue;

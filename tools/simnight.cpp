@@ -16,6 +16,9 @@
 // With --sky the first frame (the fiducial one) carries a gnomonic sky solution, every
 // frame's DATE-OBS the start of its exposure, and truth.txt the asteroid's sky position at
 // each mid-exposure.
+// --size NXxNY (or NX NY) sets the frame size, up to 2^28 pixels; --bitpix 16, 32 or -32
+// the pixel format of every frame written, with --bscale and --bzero for the scaling cards
+// (physical value = BZERO + BSCALE x stored; 16-bit frames default to BZERO 32768).
 //
 // Frame geometry follows the program's convention: a fiducial position (u, v) is rotated
 // about the origin in physical units (v scaled by the pixel-size ratio) and then shifted
@@ -70,7 +73,13 @@ struct Options {
   bool lightcurveOnly = false;  // write light curves (.res) instead of frames
   double noise = 0.008;         // magnitudes, light curves only
   bool skyTrack = false;        // sky solution in the first frame, start times in DATE-OBS, sky track in truth.txt
+  int bitpix = 16;              // pixel format of the frames: 16, 32 or -32
+  double bscale = 1.0;          // BSCALE written (with --bscale, or for 16-bit frames)
+  double bzero = 32768.0;       // BZERO written (with --bzero, or for 16-bit frames)
+  bool scaleGiven = false;      // --bscale or --bzero given
 };
+
+constexpr int64_t kMaxFramePixels = int64_t{1} << 28;
 
 constexpr double kZeroPoint = 23.0;  // magnitude giving 1 count per exposure
 constexpr double kPi = 3.14159265358979323846;
@@ -86,7 +95,35 @@ void usage() {
                "                [--stars N] [--asteroid-speed DU DV] [--asteroid-curve A] [--asteroid-mag M]\n"
                "                [--amplitude MAG] [--period HOURS] [--double-peak] [--start-end]\n"
                "                [--date Y M D] [--nights N] [--night-gap DAYS] [--lightcurve-only]\n"
-               "                [--noise MAG] [--sky]\n";
+               "                [--noise MAG] [--size NXxNY] [--bitpix 16|32|-32] [--bscale B] [--bzero Z] [--sky]\n";
+}
+
+// "4144x2822" into nx and ny.
+bool frameSize(const char* text, Options& o) {
+  long nx = 0, ny = 0;
+  char tail = 0;
+  if (std::sscanf(text, "%ldx%ld%c", &nx, &ny, &tail) != 2 || nx < 1 || ny < 1 || nx > 1 << 20 || ny > 1 << 20) {
+    std::cerr << "simnight: --size wants NXxNY, e.g. 4144x2822\n";
+    return false;
+  }
+  o.nx = static_cast<int>(nx);
+  o.ny = static_cast<int>(ny);
+  return true;
+}
+
+// The pixel format options: a known BITPIX, a finite non-zero BSCALE, a finite BZERO. A
+// 32-bit or float frame without --bscale/--bzero gets no scaling cards.
+bool formatUsable(Options& o) {
+  if (o.bitpix != 16 && o.bitpix != 32 && o.bitpix != -32) {
+    std::cerr << "simnight: --bitpix must be 16, 32 or -32\n";
+    return false;
+  }
+  if (!std::isfinite(o.bscale) || o.bscale == 0.0 || !std::isfinite(o.bzero)) {
+    std::cerr << "simnight: --bscale must be finite and not 0, --bzero finite\n";
+    return false;
+  }
+  if (o.bitpix != 16 && !o.scaleGiven) o.bzero = 0.0;
+  return true;
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -99,7 +136,12 @@ bool parse(int argc, char** argv, Options& o) {
       std::string a = argv[i];
       if (a == "--out" && i + 1 < argc) o.out = argv[++i];
       else if (a == "--frames") o.frames = static_cast<int>(num(i));
-      else if (a == "--size") { o.nx = static_cast<int>(num(i)); o.ny = static_cast<int>(num(i)); }
+      else if (a == "--size" && i + 1 < argc && std::strchr(argv[i + 1], 'x') != nullptr) {
+        if (!frameSize(argv[++i], o)) return false;
+      } else if (a == "--size") { o.nx = static_cast<int>(num(i)); o.ny = static_cast<int>(num(i)); }
+      else if (a == "--bitpix") o.bitpix = static_cast<int>(num(i));
+      else if (a == "--bscale") { o.bscale = num(i); o.scaleGiven = true; }
+      else if (a == "--bzero") { o.bzero = num(i); o.scaleGiven = true; }
       else if (a == "--seed") o.seed = static_cast<uint64_t>(num(i));
       else if (a == "--start") o.startHour = num(i);
       else if (a == "--cadence") o.cadenceMin = num(i);
@@ -132,10 +174,11 @@ bool parse(int argc, char** argv, Options& o) {
     std::cerr << "simnight: option value missing or not a number\n";
     return false;
   }
-  if (o.frames < 1 || o.frames > 999 || o.nx < 64 || o.ny < 64 || static_cast<int64_t>(o.nx) * o.ny > 1447680) {
-    std::cerr << "simnight: frames must be 1..999 and the frame 64x64 up to 1447680 pixels\n";
+  if (o.frames < 1 || o.frames > 999 || o.nx < 64 || o.ny < 64 || static_cast<int64_t>(o.nx) * o.ny > kMaxFramePixels) {
+    std::cerr << "simnight: frames must be 1..999 and the frame 64x64 up to " << kMaxFramePixels << " pixels\n";
     return false;
   }
+  if (!formatUsable(o)) return false;
   if (o.nights < 1 || o.nights > 20 || !(o.nightGap > 0.0) || !(o.periodHours > 0.0) || !(o.noise >= 0.0)) {
     std::cerr << "simnight: nights must be 1..20; night gap, period and noise positive\n";
     return false;
@@ -207,6 +250,58 @@ void writeFits(const std::string& path, int nx, int ny, const std::vector<double
       data += static_cast<char>(stored >> 8);
       data += static_cast<char>(stored & 0xFF);
     }
+  }
+  data.resize((data.size() + 2879) / 2880 * 2880, '\0');
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << header << data;
+}
+
+// Text of a real for a header card (enough digits to give the value back).
+std::string realText(double v) {
+  char b[40];
+  std::snprintf(b, sizeof b, "%.17G", v);
+  std::string t = b;
+  if (t.find_first_of(".E") == std::string::npos) t += ".";
+  return t;
+}
+
+// Writes a frame in the format of the options: the designed 16-bit layout by default, else
+// BITPIX 16 or 32 integers (stored = round((value - BZERO) / BSCALE), clipped to the type) or
+// -32 floats (stored = (value - BZERO) / BSCALE), big-endian, padded to 2880-byte blocks.
+void writeFrameFile(const Options& o, const std::string& path, int nx, int ny, const std::vector<double>& pix,
+                    const std::vector<std::string>& extraCards) {
+  if (o.bitpix == 16 && !o.scaleGiven) {
+    writeFits(path, nx, ny, pix, extraCards);
+    return;
+  }
+  std::vector<std::string> cards = {card("SIMPLE", "T"), card("BITPIX", std::to_string(o.bitpix)), card("NAXIS", "2"),
+                                    card("NAXIS1", std::to_string(nx)), card("NAXIS2", std::to_string(ny))};
+  if (o.bitpix == 16 || o.scaleGiven) {
+    cards.push_back(card("BZERO", realText(o.bzero)));
+    cards.push_back(card("BSCALE", realText(o.bscale)));
+  }
+  cards.insert(cards.end(), extraCards.begin(), extraCards.end());
+  std::string end = "END";
+  end.resize(80, ' ');
+  cards.push_back(end);
+  std::string header;
+  for (const auto& c : cards) header += c;
+  header.resize((header.size() + 2879) / 2880 * 2880, ' ');
+  const size_t bytes = static_cast<size_t>(std::abs(o.bitpix) / 8);
+  std::string data(static_cast<size_t>(nx) * ny * bytes, '\0');
+  char* at = data.data();
+  for (size_t k = 0; k < static_cast<size_t>(nx) * ny; ++k, at += bytes) {
+    const double stored = (pix[k] - o.bzero) / o.bscale;
+    uint32_t word = 0;
+    if (o.bitpix == -32) {
+      const float f = static_cast<float>(stored);
+      std::memcpy(&word, &f, sizeof word);
+    } else if (o.bitpix == 32) {
+      word = static_cast<uint32_t>(static_cast<int32_t>(std::clamp(std::floor(stored + 0.5), -2147483648.0, 2147483647.0)));
+    } else {
+      word = static_cast<uint16_t>(static_cast<int16_t>(std::clamp(std::floor(stored + 0.5), -32768.0, 32767.0)));
+    }
+    for (size_t b = 0; b < bytes; ++b) at[b] = static_cast<char>(word >> (8 * (bytes - 1 - b)));
   }
   data.resize((data.size() + 2879) / 2880 * 2880, '\0');
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -383,9 +478,9 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
   }
   std::vector<double> img(n);
   for (size_t k = 0; k < n; ++k) img[k] = dark[k] + 0.5 * gauss(rng);
-  writeFits(night.dir + "/dark.fit", nx, ny, img, {card("IMAGETYP", "DARK", true)});
+  writeFrameFile(o, night.dir + "/dark.fit", nx, ny, img, {card("IMAGETYP", "DARK", true)});
   for (size_t k = 0; k < n; ++k) img[k] = 20000.0 * flat[k] + std::sqrt(20000.0 * flat[k]) * 0.2 * gauss(rng);
-  writeFits(night.dir + "/flat.fit", nx, ny, img, {card("IMAGETYP", "FLAT (dark corrected)", true)});
+  writeFrameFile(o, night.dir + "/flat.fit", nx, ny, img, {card("IMAGETYP", "FLAT (dark corrected)", true)});
 
   // Field stars, away from the edges; the first ones are the brightest (comparison stars).
   std::vector<Star> stars;
@@ -453,7 +548,7 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
     if (o.skyTrack) addSkyCards(o, night, f, t, extra);
     char name[32];
     std::snprintf(name, sizeof name, "img%03d.fit", f + 1);
-    writeFits(night.dir + "/" + name, nx, ny, img, extra);
+    writeFrameFile(o, night.dir + "/" + name, nx, ny, img, extra);
     char line[256];
     std::snprintf(line, sizeof line, "frame %-10s %8.4f %8.3f %8.3f %9.5f %8.3f %8.3f %8.3f %8.3f %7.4f\n", name, t, du,
                   dv, rot, auo, avo, afu, afv, amag);

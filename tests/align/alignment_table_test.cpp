@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -156,6 +157,36 @@ TEST_F(TableFixture, ListingsAndTheTestForData) {
   screen.str("");
   align::listalign(console, table);
   EXPECT_EQ(screen.str(), "   alignment img002                   3.00   -1.50   0.25\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A night of more frames than the designed 1000: all are loaded, found and saved back; a
+// night within 1000 keeps align.dat's 1000 lines.
+TEST_F(TableFixture, NightsOfUpToTenThousandFramesLoadAndSaveWhole) {
+  std::string dat;
+  for (int k = 1; k <= 2500; ++k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%05d.fts", k);
+    dat += align::alignRecord(name, 20.0f + 0.001f * static_cast<float>(k), 0.5f, -0.25f, 0.0f, 3, 900.0f) + "\n";
+  }
+  testsupport::writeFile(dir / "align.dat", dat);
+  EXPECT_EQ(align::alload(console, path, table), 2500);
+  EXPECT_EQ(table.span(), 2500);
+  EXPECT_EQ(align::findFrame(table, "f02345").index, 2345);
+  ASSERT_TRUE(align::alsave(console, path, table));
+  std::string saved = testsupport::readFile(dir / "align.dat");
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 2500);
+  EXPECT_EQ(saved.substr(saved.size() - 73, 10), " f02500   ");
+
+  testsupport::writeFile(dir / "align.dat", dat.substr(0, 73 * 3));
+  EXPECT_EQ(align::alload(console, path, table), 3);
+  EXPECT_EQ(table.span(), 1000);
+  ASSERT_TRUE(align::alsave(console, path, table));
+  saved = testsupport::readFile(dir / "align.dat");
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1000);
 }
 
 }  // namespace

@@ -33,7 +33,10 @@ TEST(CameraFile, ReadsSixFreeFormatLinesWithTrailingText) {
 
 TEST(CameraFile, CapacityIsCheckedInSixtyFourBits) {
   image::Camera cam;
-  EXPECT_EQ(readCamera("big\n1204 1203\n9 9\n1\n0\n1\n", cam), image::CameraRead::TooLarge);
+  // Workspaces grow with the camera up to 2^28 pixels.
+  EXPECT_EQ(readCamera("big\n4144 2822\n9 9\n1\n0\n1\n", cam), image::CameraRead::Ok);
+  EXPECT_EQ(readCamera("edge\n16384 16384\n9 9\n1\n0\n1\n", cam), image::CameraRead::Ok);
+  EXPECT_EQ(readCamera("over\n16384 16385\n9 9\n1\n0\n1\n", cam), image::CameraRead::TooLarge);
   EXPECT_EQ(readCamera("ok\n1200 1200\n9 9\n1\n0\n1\n", cam), image::CameraRead::Ok);
   EXPECT_EQ(readCamera("huge\n100000 100000\n9 9\n1\n0\n1\n", cam), image::CameraRead::TooLarge);
   EXPECT_EQ(readCamera("neg\n-1392 -1040\n9 9\n1\n0\n1\n", cam), image::CameraRead::Malformed);

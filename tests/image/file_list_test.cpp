@@ -103,15 +103,15 @@ TEST_F(FileListTest, TooLongNamesAreRefusedAndAskedAgain) {
   EXPECT_EQ(listFile(), expected({"abcdefghijklmn98"}));
 }
 
-TEST_F(FileListTest, AListIsCutAt1000Names) {
-  EXPECT_TRUE(enter("a1\n..\na600\nb1\n..\nb600\nc1\n\n\n"));
-  EXPECT_EQ(settings.fileCount, 1000);
+TEST_F(FileListTest, AListIsCutAt10000Names) {
+  EXPECT_TRUE(enter("a1\n..\na6000\nb1\n..\nb6000\nc1\n\n\n"));
+  EXPECT_EQ(settings.fileCount, 10000);
   std::string text = listFile();
-  EXPECT_EQ(text.substr(0, 6), " 1000\n");
-  EXPECT_NE(text.find(textio::fixed("b400", 20) + "\n \n"), std::string::npos);
-  EXPECT_EQ(text.find("b401"), std::string::npos);
+  EXPECT_EQ(text.substr(0, 7), " 10000\n");
+  EXPECT_NE(text.find(textio::fixed("b4000", 20) + "\n \n"), std::string::npos);
+  EXPECT_EQ(text.find("b4001"), std::string::npos);
   EXPECT_EQ(text.find("c1 "), std::string::npos);
-  const std::string message = "   error - a file list holds at most 1000 names; the list is cut at 1000\n";
+  const std::string message = "   error - a file list holds at most 10000 names; the list is cut at 10000\n";
   size_t first = out.str().find(message);
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(out.str().find(message, first + 1), std::string::npos);  // said once

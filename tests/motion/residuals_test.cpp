@@ -56,14 +56,14 @@ TEST(Residuals, EmptyTableHasNoMedianAndWideResidualsAreNotAsterisks) {
   EXPECT_EQ(f.out.str().find("****"), std::string::npos);
 }
 
-TEST(Residuals, TheThousandAndFirstIsNotRecordedAndTheProgramGoesOn) {
+TEST(Residuals, TheTenThousandAndFirstIsNotRecordedAndTheProgramGoesOn) {
   Fixture f;
-  for (int k = 0; k < 1000; ++k) f.add(0.1f, "frame");
+  for (int k = 0; k < 10000; ++k) f.add(0.1f, "frame");
   EXPECT_EQ(f.out.str(), "");
   EXPECT_FLOAT_EQ(motion::resid(f.console, *f.table, 3, 4, 0, 0, "extra", 9, 9), 5.0f);
   f.add(0.1f, "extra2");
-  EXPECT_EQ(f.table->count, 1000);
-  EXPECT_EQ(f.out.str(), "   ERROR - too many files (>1000); further residuals are not recorded\n");
+  EXPECT_EQ(f.table->count, 10000);
+  EXPECT_EQ(f.out.str(), "   ERROR - too many files (>10000); further residuals are not recorded\n");
 }
 
 TEST(Residuals, RejectionIsStrictAndMarksEveryEntryOfTheFrame) {
