@@ -54,6 +54,9 @@ int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero
 [[nodiscard]] bool load(textio::Console& console, core::Settings& settings, Camera& camera,
                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
                         int32_t iShift, int32_t jShift);
+/// True when `load` of the frame into workspace 1 would succeed with the files as they are now
+/// (the same checks, nothing printed, nothing changed).
+[[nodiscard]] bool loadable(const core::Settings& settings, const Camera& camera, std::string_view name20);
 /// init followed by load in add mode (factor 1, no shift), in one pass: `pending` is what
 /// initLater returned, the number of leading places of workspace 1 that count as cleared. The
 /// console text and the workspace afterwards are those of init and load; places the frame

@@ -9,8 +9,9 @@
 # neither the build nor the tests need it.
 set -euo pipefail
 
-# The compiler and CMake; libraries the program links go here too.
-build=(cmake g++)
+# The compiler and CMake; libraries the program links go here too: cfitsio reads the frame
+# formats beyond plain 16-bit integers and is found through pkg-config.
+build=(cmake g++ pkg-config libcfitsio-dev)
 # GoogleTest; astropy writes and reads frames and fitsverify checks saved ones (FITS tests);
 # photutils' subpixel sums are the aperture cross-check; clang with its sanitizer and
 # libFuzzer runtimes builds the sanitized suite and the fuzz targets.
