@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/fits_header.h"
 #include "image/fits_load.h"
 
 namespace image {
