@@ -1167,6 +1167,17 @@ constexpr std::array kCommands{
              "their lines (new name, original name, date and frame time in hours) to\n"
              "import.txt, all in the working path",
              "working path, file types (raw type, numbering convention), date order"}},
+    Command{"frametime", [](Session& s) { frametimeCommand(s); },
+            {kSettingsGroup, "frame time: mid-exposure or the header's start",
+             ">frame time: <choices> [<n>] : <choice>\n"
+             "<choices> is 1 = middle of the exposure, 2 = start as in the header;\n"
+             "<n> is the choice in force (1 at start-up), kept by <return>.\n"
+             "1: the middle of UT-START and UT-END, else a start time (UT-START\n"
+             "alone, TIME-OBS, the time in DATE-OBS or UT) plus half of EXPTIME\n"
+             "(else EXPOSURE); 2: the start as the header gives it (UT-START and\n"
+             "UT-END still give their middle). The choice in force is then said",
+             "",
+             "frame time"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

@@ -1,11 +1,14 @@
 // Frame commands: workspaces, file types, file list, loading and saving.
 #include "app/frame_commands.h"
 
+#include <sstream>
+
 #include "app/working_path.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
 #include "image/fits_save.h"
 #include "image/workspace_listing.h"
+#include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/value_ranges.h"
 
@@ -97,9 +100,15 @@ void loadCommand(Session& s) {
   std::string name = typedFrameName(s, "   file to load : ");
   if (name.empty()) return;
   s.state.frameName = name;
-  image::init(s.console, s.state.ws);
-  image::setraw(s.console, s.state.settings);
   State& st = s.state;
+  // Workspace 1 is cleared only for a frame that then loads: a refused load leaves it as it was.
+  app::Settings probe = st.settings;
+  std::istringstream noKeys;
+  std::ostringstream unseen;
+  textio::Console quiet(noKeys, unseen);
+  image::setraw(quiet, probe);
+  if (image::loadable(probe, st.camera, name, s.state.ws.capacity())) image::init(s.console, s.state.ws);
+  image::setraw(s.console, s.state.settings);
   (void)image::load(s.console, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0);
 }
 

@@ -1,6 +1,8 @@
 // Settings commands with a dialogue longer than one prompt, or with limits and confirmations.
 #include "app/settings_commands.h"
 
+#include <algorithm>
+
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
 #include "textio/value_ranges.h"
@@ -136,6 +138,23 @@ void optimalAperture(Session& s) {
   s.state.interp.apertureType = "opti";
   s.console.line("   optimal weighting selected, PSF set to zero > " + radiusText(s.state.interp.psfZeroRadius) +
                  " horizontal pixels");
+}
+
+void frametimeCommand(Session& s) {
+  int32_t& rule = s.state.settings.frameTimeRule;
+  for (;;) {
+    s.console.prompt("  frame time: 1 = middle of the exposure, 2 = start as in the header [" + std::to_string(rule) +
+                     "] : ");
+    const std::string answer(textio::trimRight(s.console.answer()));
+    const std::string choice = answer.substr(std::min(answer.find_first_not_of(' '), answer.size()));
+    if (choice.empty()) break;
+    if (choice == "1" || choice == "2") {
+      rule = choice == "1" ? 1 : 2;
+      break;
+    }
+    s.console.line("   error:  choose 1 or 2");
+  }
+  s.console.line(rule == 1 ? "   frame times: the middle of the exposure" : "   frame times: the start as in the header");
 }
 
 }  // namespace app

@@ -20,4 +20,8 @@ void hardAperture(Session& s);
 void hardMean(Session& s);
 void optimalAperture(Session& s);
 
+/// frametime: whether a frame's time is the middle of its exposure (1) or the start the header
+/// gives (2), and which is in force.
+void frametimeCommand(Session& s);
+
 }  // namespace app

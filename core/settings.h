@@ -42,6 +42,7 @@ struct Settings {
   float stackPsfRSum = 0.0f;
   float stackPsfESum = 0.0f;
   int32_t stackCount = 0;
+  int32_t frameTimeRule = 1;                            // 1 middle of the exposure, 2 start as in the header
 };
 
 }  // namespace core

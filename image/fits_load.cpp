@@ -9,12 +9,17 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "image/fits_formats.h"
 
 #include "image/file_names.h"
 #include "image/fits_header.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
+#include "textio/free_format.h"
 #include "textio/paths.h"
 
 #if defined(__SSE2__)
@@ -27,6 +32,9 @@ namespace {
 
 constexpr int kCardsPerBlock = 36;
 constexpr size_t kCardBytes = 80;
+// A header is searched for its END card this far (1000 blocks) and no further, so an endless
+// or enormous file is never read to its end.
+constexpr int64_t kMaxHeaderCards = 1000 * kCardsPerBlock;
 
 // Memory for a frame's stored bytes; growing it does not clear it first.
 using LoadBytes = std::vector<uint8_t, ZeroedAllocator<uint8_t>>;
@@ -56,7 +64,7 @@ struct HeaderRead {
 HeaderRead readHeader(textio::Console& console, std::istream& in, int32_t verbosity) {
   HeaderRead h;
   char buffer[kCardBytes];
-  for (int64_t number = 1;; ++number) {
+  for (int64_t number = 1; number <= kMaxHeaderCards; ++number) {
     if (!in.read(buffer, kCardBytes)) break;
     std::string card(buffer, kCardBytes);
     if (h.cards.size() < static_cast<size_t>(kHeaderSlots)) h.cards.push_back(card);
@@ -76,10 +84,21 @@ HeaderRead readHeader(textio::Console& console, std::istream& in, int32_t verbos
   return h;
 }
 
+bool knownBitpix(int32_t bitpix) {
+  return bitpix == 8 || bitpix == 16 || bitpix == 32 || bitpix == 64 || bitpix == -32 || bitpix == -64;
+}
+
 // Every header check the data depends on; false after its message.
-bool usable(textio::Console& console, const FrameHeader& h, int64_t capacity) {
-  if (h.bitpix != 16) {
-    console.line("    error - can only read 16 bit integer data at present");
+bool usable(textio::Console& console, const FrameHeader& h, const std::string& where, int64_t capacity) {
+  if (!knownBitpix(h.bitpix)) {
+    console.line("   error - BITPIX = " + std::to_string(h.bitpix) + " is not a FITS pixel format; file not loaded: " +
+                 where);
+    return false;
+  }
+  if (!(h.naxis == 2 || (h.naxis == 3 && h.naxis3 == 1))) {
+    console.line("   error - NAXIS = " + std::to_string(h.naxis) +
+                 (h.naxis == 3 ? " with NAXIS3 = " + std::to_string(h.naxis3) : std::string()) +
+                 ": a frame has two axes; file not loaded: " + where);
     return false;
   }
   if (h.nx <= 0 || h.ny <= 0) {
@@ -380,25 +399,179 @@ struct CheckedFrame {
   HeaderRead read;
   FrameHeader header;
   std::streamoff dataStart = 0;  // where its ny rows of nx stored pixels (two bytes each) begin
+  bool inMemory = false;         // the stored rows were read into `memory` (a file that is not a plain file)
+  LoadBytes memory;
+  bool converted = false;        // read by the FITS library: the physical values are in `values`
+  std::vector<int32_t> values;   // row after row
+  int64_t blank = 0, clipped = 0;
+  float storageBzero = 0.0f;     // BZERO of the frame's 16-bit storage when it is saved
+  bool stripped = false;         // the sign-strip decision of the camera's rules
+  bool probe = false;            // only finding out whether the frame loads: junk.dat is left alone
+  int64_t capacity = kCapacity;  // pixels the receiving workspace holds
 };
 
+// The first card is SIMPLE = T.
+bool simpleCard(const std::vector<std::string>& cards) {
+  if (cards.empty() || cards[0].compare(0, 8, "SIMPLE  ") != 0) return false;
+  std::string value = cards[0].substr(10);
+  value = value.substr(0, value.find('/'));
+  return textio::trimRight(value.substr(std::min(value.find_first_not_of(' '), value.size()))) == "T";
+}
+
+// A card's integer value with its sign, false when there is none.
+bool cardInteger(const std::string& card, int32_t& value) {
+  std::string digits = card;
+  for (char& c : digits) {
+    if (c < '0' || c > '9') c = ' ';
+  }
+  if (!textio::FreeItems(std::string_view(digits).substr(10)).integer(value)) return false;
+  const size_t first = digits.find_first_not_of(' ', 10);
+  if (first != std::string::npos && first > 10 && card[first - 1] == '-') value = -value;
+  return true;
+}
+
+// True when the header describes what the plain 16-bit reader reads: BITPIX 16, data in the
+// primary image, no BSCALE other than 1 and no BLANK.
+bool plainFrame(const KeywordCards& k) {
+  int32_t bitpix = 0, naxis = 0;
+  // A BITPIX that cannot be read or is no pixel format gets the plain reader's message.
+  if (!cardInteger(k.bitpix, bitpix)) return true;
+  if (bitpix != 16) return !knownBitpix(bitpix);
+  if (cardInteger(k.naxis, naxis) && naxis == 0) return false;
+  if (!textio::isBlank(k.blank)) return false;
+  if (textio::isBlank(k.bscale)) return true;
+  std::string value = k.bscale.substr(10);
+  value = std::string(textio::trimRight(value.substr(0, value.find('/'))));
+  double scale = 0.0;
+  return textio::parseReal(value.substr(std::min(value.find_first_not_of(' '), value.size())), scale) && scale == 1.0;
+}
+
+// True when the file starts as a gzip stream does.
+bool gzipped(const std::string& host) {
+  std::ifstream in(host, std::ios::binary);
+  char magic[2] = {0, 0};
+  return in.read(magic, 2) && static_cast<uint8_t>(magic[0]) == 0x1F && static_cast<uint8_t>(magic[1]) == 0x8B;
+}
+
+// A fixed-format card: keyword in columns 1-8, "= ", the value right-justified to column 30.
+std::string valueCard(std::string_view keyword, const std::string& value) {
+  return textio::fixed(textio::Line().a(textio::fixed(keyword, 8)).a("= ").a(value, 20).str(), kCardBytes);
+}
+
+// The cards a frame read by the FITS library keeps for saving: those of a 16-bit primary
+// image of its size, then every card that does not describe the file's own storage.
+std::vector<std::string> storedCards(const std::vector<std::string>& cards, const FrameHeader& h, float bzero) {
+  std::vector<std::string> out{valueCard("SIMPLE", "T"), valueCard("BITPIX", "16"), valueCard("NAXIS", "2"),
+                               valueCard("NAXIS1", std::to_string(h.nx)), valueCard("NAXIS2", std::to_string(h.ny))};
+  if (bzeroCounts(bzero)) {
+    const bool whole = std::floor(bzero) == bzero && std::fabs(bzero) < 1.0e9f;
+    out.push_back(valueCard("BZERO", whole ? std::to_string(static_cast<int64_t>(bzero))
+                                           : textio::Line().free(bzero).str().substr(1)));
+  }
+  static const char* const kStorage[] = {"SIMPLE", "XTENSION", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "NAXIS3",
+                                         "BZERO", "BSCALE", "BLANK", "EXTEND", "PCOUNT", "GCOUNT", "CHECKSUM",
+                                         "DATASUM", "END"};
+  for (const std::string& card : cards) {
+    if (out.size() >= static_cast<size_t>(kHeaderSlots)) break;
+    const std::string key(textio::trimRight(std::string_view(card).substr(0, 8)));
+    if (std::find(std::begin(kStorage), std::end(kStorage), key) != std::end(kStorage)) continue;
+    out.push_back(textio::fixed(card, kCardBytes));
+  }
+  return out;
+}
+
+// The BZERO a frame of another format is stored with by the camera's rules: 32768 for the
+// usual offset storage (top bit inverted), else none.
+float storageBzero(const PixelRules& rules) {
+  const bool usesBzero = rules.signIfBzero || rules.invertIfBzero || rules.addBzero || rules.subtractBzero;
+  return usesBzero && rules.invertIfBzero && !rules.signBit ? 32768.0f : 0.0f;
+}
+
+// Reads a frame the plain reader does not handle through the FITS library: header cards,
+// header values (parsed as for every frame), checks and every physical value.
+bool readConverted(textio::Console& console, const core::Settings& settings, const Camera& camera,
+                   const std::string& host, const std::string& where, int workspace, CheckedFrame& f) {
+  FitsImageFile file;
+  std::string reason;
+  if (!file.open(host, reason)) {
+    console.line("   error - " + reason + "; file not loaded: " + where);
+    return false;
+  }
+  // An extension inherits the primary header's date, time and exposure, never its storage.
+  KeywordCards keywords;
+  for (size_t k = 0; k < file.cards().size(); ++k) {
+    if (k == file.primaryCards() && k > 0) {
+      const KeywordCards none;
+      keywords.bitpix = none.bitpix, keywords.naxis = none.naxis, keywords.naxis1 = none.naxis1;
+      keywords.naxis2 = none.naxis2, keywords.naxis3 = none.naxis3, keywords.bzero = none.bzero;
+      keywords.bscale = none.bscale, keywords.blank = none.blank;
+    }
+    keywords.take(file.cards()[k]);
+  }
+  std::vector<std::string> junk;
+  bool parsed = convh(console, keywords, workspace == 1, camera.dateOrder, f.header, &junk,
+                      settings.frameTimeRule != 2);
+  if (!f.probe) writeJunk(settings, junk);
+  if (!parsed) return false;
+  // The library's reading of the storage wins over the cards (a compressed image's).
+  auto size = [](int64_t n) { return static_cast<int32_t>(std::clamp<int64_t>(n, -1, 2147483647)); };
+  f.header.bitpix = file.bitpix();
+  f.header.naxis = file.naxis();
+  f.header.nx = size(file.axis(0));
+  f.header.ny = size(file.axis(1));
+  f.header.naxis3 = size(file.axis(2));
+  if (!usable(console, f.header, where, f.capacity)) return false;
+  const PixelRules rules = PixelRules::fromCamera(camera);
+  if (!file.read(f.header, rules, f.values, f.blank, f.clipped, f.stripped, reason)) {
+    console.line("   error - " + reason + "; file not loaded: " + where);
+    return false;
+  }
+  f.storageBzero = f.header.bitpix == 16 ? f.header.bzero : storageBzero(rules);
+  if (f.header.bitpix != 16) (void)decodePixel(0, 0, rules, f.storageBzero, f.stripped);
+  f.read.cards = storedCards(file.cards(), f.header, f.storageBzero);
+  f.converted = true;
+  return true;
+}
+
 // Reads the header to its END, parses and checks it, and makes sure the file holds every
-// pixel row; false after a message when anything is missing or does not fit.
+// pixel row; false after a message when anything is missing or does not fit. A frame the
+// plain 16-bit reader does not read goes to the FITS library. A file that is not a plain file
+// (a pipe, a device) is read only as far as its header says.
 bool readFrame(textio::Console& console, const core::Settings& settings, const Camera& camera,
-               std::istream& in, const std::string& full, int workspace, int64_t capacity, CheckedFrame& f) {
+               std::istream& in, const std::string& full, const std::string& host, bool regular, int workspace,
+               CheckedFrame& f) {
   std::string where(textio::trimRight(full));
+  // A FITS file starts with "SIMPLE"; only another first byte can start a gzip stream.
+  if (regular && in.peek() == 0x1F && gzipped(host)) {
+    return readConverted(console, settings, camera, host, where, workspace, f);
+  }
   f.read = readHeader(console, in, settings.verbosity);
   if (!f.read.endFound) {
     console.line("   error - no END card in the header; file not loaded: " + where);
     return false;
   }
+  if (!simpleCard(f.read.cards)) {
+    console.line("   error - the header does not start with SIMPLE = T; file not loaded: " + where);
+    return false;
+  }
+  if (!plainFrame(f.read.keywords)) {
+    if (regular) return readConverted(console, settings, camera, host, where, workspace, f);
+    console.line("   error - not a plain file: only a 16-bit primary image is read from it; file not loaded: " + where);
+    return false;
+  }
   std::vector<std::string> junk;
-  bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk);
-  writeJunk(settings, junk);
-  if (!parsed || !usable(console, f.header, capacity)) return false;
+  bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk,
+                      settings.frameTimeRule != 2);
+  if (!f.probe) writeJunk(settings, junk);
+  if (!parsed || !usable(console, f.header, where, f.capacity)) return false;
   const auto needed = static_cast<std::streamoff>(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
   std::streamoff available = -1;
-  if (f.read.blockComplete) {
+  if (f.read.blockComplete && !regular) {
+    f.memory.resize(static_cast<size_t>(needed));
+    in.read(reinterpret_cast<char*>(f.memory.data()), needed);
+    if (in.gcount() == needed) available = needed;
+    f.inMemory = true;
+  } else if (f.read.blockComplete) {
     f.dataStart = in.tellg();
     in.seekg(0, std::ios::end);
     const std::streamoff end = in.tellg();
@@ -422,7 +595,7 @@ void commitHeader(textio::Console& console, core::Settings& settings, Camera& ca
   if (box[3] < 0) box[3] = h.ny + box[3];
   ws.nx = camera.nx = h.nx;
   ws.ny = camera.ny = h.ny;
-  ws.bzero = h.bzero;
+  ws.bzero = f.converted ? f.storageBzero : h.bzero;
   if (workspace == 1) {
     ws.frameYear = h.year, ws.frameMonth = h.month, ws.frameDay = h.day;
     ws.frameHour = h.hour, ws.frameMinute = h.minute, ws.frameSecond = h.second;
@@ -431,7 +604,40 @@ void commitHeader(textio::Console& console, core::Settings& settings, Camera& ca
     f.read.cards.resize(static_cast<size_t>(kHeaderSlots), std::string(kCardBytes, 'x'));
     ws.headerCards = std::move(f.read.cards);
   }
+  if (f.blank > 0 || f.clipped > 0) {
+    console.line("   " + std::to_string(f.blank) + " blank pixels set to 0, " + std::to_string(f.clipped) +
+                 " pixels clipped to the 32-bit range");
+  }
   console.line("");
+}
+
+// Stores a frame's physical values (read by the FITS library) as storePixels stores decoded
+// ones: the frame window, shifts, add mode and factor; with a factor of 1 a replacing value is
+// stored exactly.
+void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
+                 float factor, int32_t iShift, int32_t jShift, size_t pending) {
+  const FrameHeader& h = f.header;
+  if (pending > 0) std::fill(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(pending), 0);
+  const auto& fw = settings.frameWindow;
+  int64_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
+  int64_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
+  int64_t iLow = std::max<int64_t>({1, imin, int64_t{1} - iShift});
+  int64_t iHigh = std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift});
+  int64_t jLow = std::max<int64_t>({1, jmin, int64_t{1} - jShift});
+  int64_t jHigh = std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift});
+  for (int64_t i = iLow; i <= iHigh; ++i) {
+    for (int64_t j = jLow; j <= jHigh; ++j) {
+      const int32_t v = f.values[static_cast<size_t>(j + jShift - 1) * static_cast<size_t>(h.nx) +
+                                 static_cast<size_t>(i + iShift - 1)];
+      int32_t& out = w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j))];
+      const float scaled = static_cast<float>(v) * factor;
+      if (addFlag != 1 || out == 0) {
+        out = factor == 1.0f ? v : floorToInt(static_cast<float>(0) + scaled + 0.5f);
+      } else {
+        out = floorToInt(static_cast<float>(out) + scaled + 0.5f);
+      }
+    }
+  }
 }
 
 // Stores a checked frame's pixels from `rows`; false after a message when they cannot be read.
@@ -450,7 +656,7 @@ bool commitPixels(textio::Console& console, const core::Settings& settings, Came
 
 // Opens the frame `name20` of the working path and reads its header and checks it, printing
 // what a load prints up to there; false (after the message) when it cannot be loaded.
-bool openFrame(textio::Console& console, core::Settings& settings, const Camera& camera, std::string_view name20,
+bool openFrame(textio::Console& console, const core::Settings& settings, const Camera& camera, std::string_view name20,
                int workspace, int64_t capacity, std::ifstream& in, std::string& where, CheckedFrame& frame) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return false;
@@ -458,13 +664,21 @@ bool openFrame(textio::Console& console, core::Settings& settings, const Camera&
   console.line("   file to load : " + name);
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name, full)) return false;
-  in.open(textio::hostPath(full), std::ios::binary);
+  const std::string host = textio::hostPath(full);
+  struct stat info {};
+  const bool exists = ::stat(host.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) {
+    console.line("   ERROR: cannot open file " + full);
+    return false;
+  }
+  in.open(host, std::ios::binary);
   if (!in) {
     console.line("   ERROR: cannot open file " + full);
     return false;
   }
   where = std::string(textio::trimRight(full));
-  return readFrame(console, settings, camera, in, full, workspace, capacity, frame);
+  frame.capacity = capacity;
+  return readFrame(console, settings, camera, in, full, host, exists && S_ISREG(info.st_mode), workspace, frame);
 }
 
 // The line every load into workspace 1 by name starts with.
@@ -478,6 +692,27 @@ void traceLoad(textio::Console& console, const core::Settings& settings, int add
   if (settings.verbosity != 2) return;
   console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
                    .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
+}
+
+// Stores a checked frame (header values and pixels) into a workspace.
+bool commitFrame(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws, Pixels& pixels,
+                 std::ifstream& in, const std::string& where, CheckedFrame& frame, int addFlag, float factor,
+                 int32_t iShift, int32_t jShift, int workspace, size_t pending) {
+  commitHeader(console, settings, camera, ws, frame, workspace);
+  if (frame.converted) {
+    storeValues(frame, settings, ws, pixels, addFlag, factor, iShift, jShift, pending);
+    camera.lastSignStripped() = frame.stripped ? 1 : 0;
+    return true;
+  }
+  const size_t rowBytes = static_cast<size_t>(frame.header.nx) * 2;
+  if (frame.inMemory) {
+    PixelRows rows(frame.memory.data(), rowBytes);
+    return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, addFlag, factor, iShift,
+                        jShift, pending);
+  }
+  PixelRows rows(in, frame.dataStart, rowBytes);
+  return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, addFlag, factor, iShift,
+                      jShift, pending);
 }
 
 // loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
@@ -496,10 +731,8 @@ bool loadInto(textio::Console& console, core::Settings& settings, Camera& camera
   std::string where;
   CheckedFrame frame;
   if (!openFrame(console, settings, camera, name20, workspace, ws.capacity(), in, where, frame)) return false;
-  commitHeader(console, settings, camera, ws, frame, workspace);
-  PixelRows rows(in, frame.dataStart, static_cast<size_t>(frame.header.nx) * 2);
-  return commitPixels(console, settings, camera, ws, *pixels, rows, where, frame.header, addFlag, factor, iShift,
-                      jShift, pending);
+  return commitFrame(console, settings, camera, ws, *pixels, in, where, frame, addFlag, factor, iShift, jShift,
+                     workspace, pending);
 }
 
 }  // namespace
@@ -514,6 +747,29 @@ bool load(textio::Console& console, core::Settings& settings, Camera& camera, Wo
           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
   announceLoad(console, name20);
   return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
+}
+
+bool loadable(const core::Settings& settings, const Camera& camera, std::string_view name20, int64_t capacity) {
+  // A pipe cannot be read twice: it is taken as loadable and the load itself tells.
+  std::string name(name20), full;
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  textio::Console quiet(keyboard, screen);
+  if (baseNameFits(quiet, name)) {
+    addtyp(quiet, settings, name);
+    struct stat info {};
+    if (textio::adpath(quiet, settings.workingPath, name, full) && ::stat(textio::hostPath(full).c_str(), &info) == 0 &&
+        (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))) {
+      return true;
+    }
+  }
+  core::Settings probeSettings = settings;
+  probeSettings.verbosity = 0;
+  std::ifstream in;
+  std::string where;
+  CheckedFrame frame;
+  frame.probe = true;
+  return openFrame(quiet, probeSettings, camera, name20, 1, capacity, in, where, frame);
 }
 
 bool loadCleared(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
@@ -533,12 +789,18 @@ bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& ca
   std::string where;
   CheckedFrame frame;
   if (!openFrame(console, settings, camera, name20, 1, ws.capacity(), in, where, frame)) return false;
+  if (frame.converted) {
+    ws.deferred.settle();
+    return commitFrame(console, settings, camera, ws, ws.w1, in, where, frame, 0, 1.0f, 0, 0, 1, 0);
+  }
   const FrameHeader& h = frame.header;
   const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
   std::unique_ptr<DeferredTiles> next = ws.deferred.fresh();
   DeferredTiles::Rows& rows = next->rows();
   rows.resize(rowBytes * static_cast<size_t>(h.ny));
-  if (!in.read(reinterpret_cast<char*>(rows.data()), static_cast<std::streamsize>(rows.size()))) {
+  if (frame.inMemory) {
+    std::copy(frame.memory.begin(), frame.memory.end(), rows.begin());
+  } else if (!in.read(reinterpret_cast<char*>(rows.data()), static_cast<std::streamsize>(rows.size()))) {
     ws.deferred.giveBack(std::move(next));
     console.line("   error - file ends before its last pixel row; file not loaded: " + where);
     return false;

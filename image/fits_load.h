@@ -1,4 +1,4 @@
-// Loading a 16-bit FITS frame into a workspace: the camera's pixel-decoding rules, shifts,
+// Loading a FITS frame into a workspace: the camera's pixel-decoding rules, shifts,
 // add mode with a factor, and the frame window (the header values are read by
 // image/fits_header.h). A load never trusts the file: a header or data that does not fit is
 // refused before anything in the workspaces changes.
@@ -44,9 +44,13 @@ int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero
 /// Loads the frame `name20` (20 characters, file type stripped; the current type is appended)
 /// from the working path into workspace 1, 2 or 3. addFlag 1 adds into the workspace, any other
 /// value replaces; every decoded pixel is multiplied by `factor`; file pixel (c, r) goes to
-/// (c - iShift, r - jShift). True (status 0) when loaded. On refusal (file missing, header
-/// unreadable, BITPIX not 16, no END card, size not positive or above the capacity, data
-/// shorter than the header says) a message is printed and nothing else changes.
+/// (c - iShift, r - jShift). True (status 0) when loaded. A 16-bit primary image without
+/// BSCALE or BLANK is read by the camera's rules directly; every other image (other BITPIX,
+/// BSCALE, BLANK, an image extension, compressed frames) through the FITS library as physical
+/// values rounded to integers (see fits_formats.h). On refusal (file missing, header
+/// unreadable, not SIMPLE = T, no END card, BITPIX unknown, not two axes, size not positive or
+/// above the capacity, impossible date or time, data shorter than the header says or damaged)
+/// a message is printed and nothing else changes.
 [[nodiscard]] bool loadf(textio::Console& console, core::Settings& settings, Camera& camera,
                          Workspaces& ws, std::string_view name20, int addFlag, float factor,
                          int32_t iShift, int32_t jShift, int workspace);
@@ -54,6 +58,10 @@ int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero
 [[nodiscard]] bool load(textio::Console& console, core::Settings& settings, Camera& camera,
                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
                         int32_t iShift, int32_t jShift);
+/// True when `load` of the frame into workspace 1 would succeed with the files as they are now
+/// (the same checks, nothing printed, nothing changed); `capacity` is the pixels workspace 1 holds.
+[[nodiscard]] bool loadable(const core::Settings& settings, const Camera& camera, std::string_view name20,
+                            int64_t capacity);
 /// init followed by load in add mode (factor 1, no shift), in one pass: `pending` is what
 /// initLater returned, the number of leading places of workspace 1 that count as cleared. The
 /// console text and the workspace afterwards are those of init and load; places the frame

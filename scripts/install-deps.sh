@@ -10,9 +10,9 @@
 set -euo pipefail
 
 # The compiler and CMake; libraries the program links go here too (found through pkg-config):
-# wcslib reads the sky solutions of frames; ERFA gives the time scales and the Earth's position
-# of the exported results.
-build=(cmake g++ pkg-config wcslib-dev liberfa-dev)
+# cfitsio reads the frame formats beyond plain 16-bit integers, wcslib the sky solutions of
+# frames, ERFA gives the time scales and the Earth's position of the exported results.
+build=(cmake g++ pkg-config libcfitsio-dev wcslib-dev liberfa-dev)
 # GoogleTest; astropy writes and reads frames and fitsverify checks saved ones (FITS tests);
 # photutils' subpixel sums are the aperture cross-check; clang with its sanitizer and
 # libFuzzer runtimes builds the sanitized suite and the fuzz targets.

@@ -543,7 +543,8 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
       extra.push_back(card("UT-START", clock(t - half), true));
       extra.push_back(card("UT-END", clock(t + half), true));
     } else {
-      extra.push_back(card("TIME-OBS", clock(t), true));
+      // A camera writes the start of the exposure; the frame's time is its middle.
+      extra.push_back(card("TIME-OBS", clock(t - o.exposureSec / 7200.0), true));
     }
     if (o.skyTrack) addSkyCards(o, night, f, t, extra);
     char name[32];

@@ -1,12 +1,15 @@
-// Fuzz target: the FITS loader. The first five bytes choose the load (input control
-// variable, date order, workspace, add mode, shifts and factor, or a deferred load); the
-// rest is the file. A frame that loads is saved again, so the writer sees every header the
-// loader accepts. A deferred load is checked against a plain one of the same file: same
+// Fuzz target: the FITS loader, every format (16-bit frames through the plain reader, the
+// others, extensions, compressed frames through the FITS library). The first five bytes
+// choose the load (input control variable, date order, workspace, add mode, shifts and
+// factor, or a deferred load); the rest is the file. The quiet check of the load command
+// agrees with the load; a frame that loads is saved again, so the writer sees every header
+// the loader accepts, and the saved frame loads again with its size. A deferred load is checked against a plain one of the same file: same
 // outcome, and once settled the same workspace.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "core/settings.h"
@@ -89,9 +92,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       resetWorkspaces(ref);
     } else {
+      // The quiet check the load command makes first must agree with the load itself.
+      const bool expected = image::loadable(settings, camera, "frame               ", ws.capacity());
       bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ", addFlag, factor,
                                  iShift, jShift, workspace);
-      if (loaded && workspace == 1) image::save(mc.console, settings, camera, ws, "saved               ");
+      if (workspace == 1 && expected != loaded) __builtin_trap();
+      if (loaded && workspace == 1) {
+        // Whatever format was read, the frame is saved as a 16-bit frame that loads again.
+        image::save(mc.console, settings, camera, ws, "saved               ");
+        const int32_t nx = ws.nx, ny = ws.ny;
+        if (std::filesystem::exists("saved.fit") &&
+            (!image::loadf(mc.console, settings, camera, ws, "saved               ", 0, 1.0f, 0, 0, 1) ||
+             ws.nx != nx || ws.ny != ny)) {
+          __builtin_trap();
+        }
+      }
     }
   } catch (const textio::FatalStop&) {
     // A stop with a message is an allowed outcome of bad input.

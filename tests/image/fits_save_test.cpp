@@ -67,10 +67,11 @@ TEST_F(Save, TheRealFrameLoadsWithItsDateAndSavesBackUnchanged) {
   EXPECT_EQ(ws->frameMonth, 4);
   EXPECT_EQ(ws->frameDay, 17);
   EXPECT_EQ(ws->frameHour, 3);
-  EXPECT_EQ(ws->frameMinute, 35);
-  EXPECT_EQ(ws->frameSecond, 22);
-  EXPECT_NEAR(ws->frameTime, 3.0f + 35.0f / 60.0f + 22.0f / 3600.0f, 1e-6);
-  EXPECT_NE(out.str().find("   y m d h m s = 2018  4 17   3 35 22    3.589  [ 256 x 256 ] bzero =  32768.\n"),
+  // DATE-OBS 03:35:22 is the start of the 90-s exposure: the frame time is its middle.
+  EXPECT_EQ(ws->frameMinute, 36);
+  EXPECT_EQ(ws->frameSecond, 7);
+  EXPECT_NEAR(ws->frameTime, 3.0f + 36.0f / 60.0f + 7.0f / 3600.0f, 1e-6);
+  EXPECT_NE(out.str().find("   y m d h m s = 2018  4 17   3 36  7    3.602  [ 256 x 256 ] bzero =  32768.\n"),
             std::string::npos);
   // 298 cards, then END in the ninth block: 324 cards are kept.
   EXPECT_EQ(ws->headerCards[298].substr(0, 8), "END     ");
