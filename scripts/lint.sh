@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks on tracked sources: house-keeping (no trailing blanks, no tabs, no CR, a final
-# newline), then clang-tidy (checks in .clang-tidy) and cppcheck over the program's code.
+# newline), the layering (scripts/check-layers.sh: every include an arrow that
+# docs/architecture.md allows), then clang-tidy (checks in .clang-tidy) and cppcheck over the
+# program's code.
 # Transcripts under tests/sessions/ are exempt from the house-keeping: their trailing blanks
-# are expected text. `scripts/lint.sh --quick` does the house-keeping only.
+# are expected text. `scripts/lint.sh --quick` does the house-keeping and the layering only.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bad=0
@@ -14,10 +16,12 @@ while IFS= read -r f; do
   if grep -n -P '\r' "$f" >/dev/null; then echo "$f: carriage return"; bad=1; fi
   if [ -s "$f" ] && [ "$(tail -c 1 "$f" | od -An -c | tr -d ' ')" != '\n' ]; then echo "$f: no final newline"; bad=1; fi
 done < <(git ls-files '*.cpp' '*.h' '*.sh' '*.md' '*.txt' 'CMakeLists.txt' 'Makefile')
+scripts/check-layers.sh || bad=1
 [ "${1:-}" = --quick ] && exit $bad
 
 scripts/install-deps.sh lint
-folders=(textio image calib align phot motion sky lightcurve app tools)
+
+folders=(core textio image calib align phot motion sky results lightcurve app tools)
 # clang-tidy reads the compile commands of a configure-only build folder.
 cmake -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_COMPILER=clang++ -DBUILD_TESTING=OFF >/dev/null || exit 1
 mapfile -t sources < <(git ls-files "${folders[@]/%//*.cpp}")
