@@ -21,7 +21,9 @@ namespace {
 using fitstest::basicCards;
 
 // Every 16-bit code exactly once over a 256 x 256 frame, scattered so neighbours differ.
-uint16_t scatteredCode(int i, int j) { return static_cast<uint16_t>(((j - 1) * 256 + (i - 1)) * 40503); }
+uint16_t scatteredCode(int i, int j) {
+  return static_cast<uint16_t>(static_cast<uint32_t>((j - 1) * 256 + (i - 1)) * 40503u);
+}
 
 // The header of a frame as a camera writes it, with its date.
 std::string headerOf(int nx, int ny, const std::string& bzero = "32768") {
