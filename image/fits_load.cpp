@@ -487,10 +487,29 @@ float storageBzero(const PixelRules& rules) {
   return usesBzero && rules.invertIfBzero && !rules.signBit ? 32768.0f : 0.0f;
 }
 
+// The size a gzip file says it expands to (its last four bytes, modulo 2^32), or -1 when the
+// file is not gzip-compressed. The FITS library allocates that much before it decompresses.
+int64_t gzipExpandedSize(const std::string& host) {
+  std::ifstream in(host, std::ios::binary);
+  unsigned char magic[2] = {0, 0};
+  if (!in.read(reinterpret_cast<char*>(magic), 2) || magic[0] != 0x1f || magic[1] != 0x8b) return -1;
+  unsigned char tail[4] = {0, 0, 0, 0};
+  if (!in.seekg(-4, std::ios::end) || !in.read(reinterpret_cast<char*>(tail), 4)) return -1;
+  return int64_t{tail[0]} | int64_t{tail[1]} << 8 | int64_t{tail[2]} << 16 | int64_t{tail[3]} << 24;
+}
+
 // Reads a frame the plain reader does not handle through the FITS library: header cards,
 // header values (parsed as for every frame), checks and every physical value.
 bool readConverted(textio::Console& console, const core::Settings& settings, const Camera& camera,
                    const std::string& host, const std::string& where, int workspace, CheckedFrame& f) {
+  // A gzip frame may expand to a frame of 8-byte values of the workspace size plus headers and
+  // extensions, never more: a damaged or hostile file cannot make the library take gigabytes.
+  const int64_t expandedLimit = 8 * f.capacity + (int64_t{16} << 20);
+  if (const int64_t expanded = gzipExpandedSize(host); expanded > expandedLimit) {
+    console.line("   error - the gzip file says it expands to " + std::to_string(expanded) +
+                 " bytes, more than a frame of a workspace needs; file not loaded: " + where);
+    return false;
+  }
   FitsImageFile file;
   std::string reason;
   if (!file.open(host, reason)) {

@@ -97,12 +97,17 @@ TEST_F(Formats, EveryFormatLoadsWithAstropysValuesAndTimesOrIsRefused) {
   write("cut.fit", rice.substr(0, rice.size() / 2 + 1000));
   write("flip.fit", flipped);
   write("gzcut.fit", gz.substr(0, gz.size() / 2));
-  for (const char* bad : {"cut", "flip", "gzcut"}) {
+  // A gzip trailer claiming 4 GB would have the library allocate it before decompressing.
+  std::string bomb = gz;
+  bomb.replace(bomb.size() - 4, 4, std::string("\x00\x00\x00\xF0", 4));
+  write("gzbomb.fit", bomb);
+  for (const char* bad : {"cut", "flip", "gzcut", "gzbomb"}) {
     EXPECT_FALSE(load(bad)) << bad;
     EXPECT_NE(out.str().find("; file not loaded: "), std::string::npos) << out.str();
     EXPECT_EQ(ws->headerCards, cards) << bad;
     EXPECT_EQ(pixel(1, 1), corner) << bad;
   }
+  EXPECT_NE(out.str().find("   error - the gzip file says it expands to 4026531840 bytes"), std::string::npos) << out.str();
 }
 
 TEST_F(Formats, FilesThatAreNotPlainFilesAreReadOnlyAsFarAsTheHeaderSays) {
