@@ -1,5 +1,6 @@
 // Dialogue of the export command; the tables are built in results/. Every answer is asked
 // before anything is checked, and the file is written under a temporary name and renamed.
+#include "app/answers.h"
 #include "app/export_command.h"
 
 #include <cctype>
@@ -23,28 +24,6 @@ namespace {
 
 enum Format { kEcsv = 1, kCsv = 2, kAavso = 3 };
 
-int32_t askChoice(textio::Console& c, const std::string& prompt, int32_t fallback) {
-  for (;;) {
-    c.prompt(prompt);
-    bool fromScript = false;
-    std::string text = c.answer(&fromScript);
-    if (textio::isBlank(text)) return fallback;
-    textio::FreeItems items(text);
-    int32_t v = 0;
-    if (items.integer(v)) return v;
-    c.line("   error - cannot read a number from: " + std::string(textio::trim(text)));
-    if (fromScript) {
-      c.endScript();
-      throw textio::CommandAbandoned();
-    }
-  }
-}
-
-std::string askText(textio::Console& c, const std::string& prompt) {
-  c.prompt(prompt);
-  return std::string(textio::trim(c.answer()));
-}
-
 // The typed name with its type replaced by `type` (".ecsv", ".csv", "_lc.ecsv", ...).
 std::string defaultOutput(const std::string& typed, const std::string& type) {
   std::string base = typed;
@@ -62,8 +41,8 @@ struct ExportAnswers {
 };
 
 void askAavso(textio::Console& c, results::AavsoAnswers& a) {
-  a.column = askChoice(c, "  column of the variable (1-10) [1] : ", 1);
-  a.checkColumn = askChoice(c, "  column of the check star (0 = none) [0] : ", 0);
+  a.column = askIntOr(c, "  column of the variable (1-10) [1] : ", 1);
+  a.checkColumn = askIntOr(c, "  column of the check star (0 = none) [0] : ", 0);
   a.obscode = askText(c, "  AAVSO observer code : ");
   a.starName = askText(c, "  star name : ");
   std::string filter = askText(c, "  filter [CV] : ");
@@ -131,7 +110,7 @@ void exportCommand(Session& s) {
   bool readable = !host.empty() && lightcurve::readTextLines(host, lines);
   if (readable) a.layout = results::detectLayout(lines);
   bool curve = a.layout == results::Layout::LightCurve;
-  a.format = askChoice(c, curve ? "  format: 1 = ECSV, 2 = CSV, 3 = AAVSO [1] : " : "  format: 1 = ECSV, 2 = CSV [1] : ",
+  a.format = askIntOr(c, curve ? "  format: 1 = ECSV, 2 = CSV, 3 = AAVSO [1] : " : "  format: 1 = ECSV, 2 = CSV [1] : ",
                        kEcsv);
   if (curve && a.format == kAavso) askAavso(c, a.aavso);
   std::string fallback =

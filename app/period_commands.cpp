@@ -1,6 +1,7 @@
 // Dialogues of the period and alcdef commands. Every answer is asked before anything is
 // checked, so that a script's later answers are never taken for commands; the first fault
 // found is reported on one line and nothing is written.
+#include "app/answers.h"
 #include "app/period_commands.h"
 
 #include <cctype>
@@ -30,30 +31,6 @@ namespace app {
 namespace {
 
 constexpr int kMaxSessions = 20;
-
-// An integer answer, `fallback` when the answer is blank; an unreadable answer is handled
-// as every numeric prompt handles it (asked again at the keyboard, a script abandoned).
-int32_t askIntOr(textio::Console& c, const std::string& prompt, int32_t fallback) {
-  for (;;) {
-    c.prompt(prompt);
-    bool fromScript = false;
-    std::string text = c.answer(&fromScript);
-    if (textio::isBlank(text)) return fallback;
-    textio::FreeItems items(text);
-    int32_t v = 0;
-    if (items.integer(v)) return v;
-    c.line("   error - cannot read a number from: " + std::string(textio::trim(text)));
-    if (fromScript) {
-      c.endScript();
-      throw textio::CommandAbandoned();
-    }
-  }
-}
-
-std::string askText(textio::Console& c, const std::string& prompt) {
-  c.prompt(prompt);
-  return std::string(textio::trim(c.answer()));
-}
 
 // Reads one light curve named as typed; false after the console message.
 bool loadCurve(Session& s, const std::string& typed, int column, lightcurve::LightCurve& curve) {
