@@ -498,6 +498,30 @@ int64_t gzipExpandedSize(const std::string& host) {
   return int64_t{tail[0]} | int64_t{tail[1]} << 8 | int64_t{tail[2]} << 16 | int64_t{tail[3]} << 24;
 }
 
+// The first ZTILEn or ZNAXISn card of a tile-compressed image that is not a positive integer,
+// or empty when there is none. The FITS library divides by these sizes when it opens such an
+// image, so a damaged one is refused before it gets there. Cards start at multiples of 80
+// bytes, so every 80-byte record of the file is looked at.
+std::string unusableTileCard(const std::string& host) {
+  std::ifstream in(host, std::ios::binary);
+  char card[80];
+  while (in.read(card, sizeof card)) {
+    const std::string_view c(card, sizeof card);
+    const bool tile = c.compare(0, 5, "ZTILE") == 0, axis = c.compare(0, 6, "ZNAXIS") == 0 && c[6] != ' ';
+    if ((!tile && !axis) || c.compare(8, 2, "= ") != 0) continue;
+    const std::string value(textio::trim(c.substr(10, c.find('/', 10) == std::string_view::npos ? 70 : c.find('/', 10) - 10)));
+    long long n = 0;
+    size_t used = 0;
+    try {
+      n = std::stoll(value, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == 0 || used != value.size() || n <= 0) return std::string(textio::trimRight(c.substr(0, 30)));
+  }
+  return {};
+}
+
 // Reads a frame the plain reader does not handle through the FITS library: header cards,
 // header values (parsed as for every frame), checks and every physical value.
 bool readConverted(textio::Console& console, const core::Settings& settings, const Camera& camera,
@@ -508,6 +532,11 @@ bool readConverted(textio::Console& console, const core::Settings& settings, con
   if (const int64_t expanded = gzipExpandedSize(host); expanded > expandedLimit) {
     console.line("   error - the gzip file says it expands to " + std::to_string(expanded) +
                  " bytes, more than a frame of a workspace needs; file not loaded: " + where);
+    return false;
+  }
+  if (const std::string card = gzipExpandedSize(host) < 0 ? unusableTileCard(host) : std::string();
+      !card.empty()) {
+    console.line("   error - the compressed image has an unusable size card (" + card + "); file not loaded: " + where);
     return false;
   }
   FitsImageFile file;

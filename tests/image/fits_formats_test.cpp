@@ -102,13 +102,25 @@ TEST_F(Formats, EveryFormatLoadsWithAstropysValuesAndTimesOrIsRefused) {
   std::string bomb = gz;
   bomb.replace(bomb.size() - 4, 4, std::string("\x00\x00\x00\xF0", 4));
   write("gzbomb.fit", bomb);
-  for (const char* bad : {"cut", "flip", "gzcut", "gzbomb"}) {
+  // A tile size of 0 would have the library divide by it.
+  std::string zeroTile = rice;
+  const size_t tileCard = zeroTile.find("ZTILE2  = ");
+  ASSERT_NE(tileCard, std::string::npos);
+  zeroTile.replace(tileCard, 80, fitstest::valueCard("ZTILE2", "0"));
+  write("zerotile.fit", zeroTile);
+  for (const char* bad : {"cut", "flip", "gzcut", "gzbomb", "zerotile"}) {
     EXPECT_FALSE(load(bad)) << bad;
     EXPECT_NE(out.str().find("; file not loaded: "), std::string::npos) << out.str();
+    const std::string bad_ = bad;
+    if (bad_ == "gzbomb") {
+      EXPECT_NE(out.str().find("   error - the gzip file says it expands to 4026531840 bytes"), std::string::npos);
+    }
+    if (bad_ == "zerotile") {
+      EXPECT_NE(out.str().find("   error - the compressed image has an unusable size card (ZTILE2 "), std::string::npos);
+    }
     EXPECT_EQ(ws->headerCards, cards) << bad;
     EXPECT_EQ(pixel(1, 1), corner) << bad;
   }
-  EXPECT_NE(out.str().find("   error - the gzip file says it expands to 4026531840 bytes"), std::string::npos) << out.str();
 }
 
 TEST_F(Formats, FilesThatAreNotPlainFilesAreReadOnlyAsFarAsTheHeaderSays) {
