@@ -265,6 +265,20 @@ class PixelRows {
   size_t rowBytes_;
 };
 
+// Workspace positions that are inside the image, inside the frame window and fed by a stored
+// pixel of a frame shifted by iShift, jShift (inclusive bounds; empty when low > high).
+struct StoredRange {
+  int64_t iLow, iHigh, jLow, jHigh;
+};
+
+StoredRange storedRange(const FrameHeader& h, const core::Settings& settings, const Workspaces& ws, int32_t iShift,
+                        int32_t jShift) {
+  const auto& fw = settings.frameWindow;
+  const int64_t imax = fw[1] < 0 ? h.nx : fw[1], jmax = fw[3] < 0 ? h.ny : fw[3];
+  return {std::max<int64_t>({1, fw[0], int64_t{1} - iShift}), std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift}),
+          std::max<int64_t>({1, fw[2], int64_t{1} - jShift}), std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift})};
+}
+
 // Decodes the data into the workspace: shifted, scaled, added or replacing, inside the
 // frame window resolved against this frame. The file holds rows and a workspace holds
 // columns, so the frame is moved over in bands of 64 rows and, within a band, tiles of 64
@@ -275,14 +289,7 @@ bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rule
                  float factor, int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
-  const auto& fw = settings.frameWindow;
-  int64_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
-  int64_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
-  // Workspace positions that are inside the image, inside the window and fed by a stored pixel.
-  int64_t iLow = std::max<int64_t>({1, imin, int64_t{1} - iShift});
-  int64_t iHigh = std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift});
-  int64_t jLow = std::max<int64_t>({1, jmin, int64_t{1} - jShift});
-  int64_t jHigh = std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift});
+  const auto [iLow, iHigh, jLow, jHigh] = storedRange(h, settings, ws, iShift, jShift);
   if (pending > 0) {
     // The first `pending` places count as cleared. A frame that replaces every one of them
     // (nothing cut off by the window or a shift, and no larger than what was cleared) gives
@@ -666,13 +673,7 @@ void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspac
                  float factor, int32_t iShift, int32_t jShift, size_t pending) {
   const FrameHeader& h = f.header;
   if (pending > 0) std::fill(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(pending), 0);
-  const auto& fw = settings.frameWindow;
-  int64_t imin = fw[0], imax = fw[1] < 0 ? h.nx : fw[1];
-  int64_t jmin = fw[2], jmax = fw[3] < 0 ? h.ny : fw[3];
-  int64_t iLow = std::max<int64_t>({1, imin, int64_t{1} - iShift});
-  int64_t iHigh = std::min<int64_t>({ws.nx, imax, int64_t{h.nx} - iShift});
-  int64_t jLow = std::max<int64_t>({1, jmin, int64_t{1} - jShift});
-  int64_t jHigh = std::min<int64_t>({ws.ny, jmax, int64_t{h.ny} - jShift});
+  const auto [iLow, iHigh, jLow, jHigh] = storedRange(h, settings, ws, iShift, jShift);
   for (int64_t i = iLow; i <= iHigh; ++i) {
     for (int64_t j = jLow; j <= jHigh; ++j) {
       const int32_t v = f.values[static_cast<size_t>(j + jShift - 1) * static_cast<size_t>(h.nx) +
