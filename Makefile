@@ -31,7 +31,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # check: the suite of this build. test: the suite, then the same suite built with clang,
-# AddressSanitizer and UndefinedBehaviorSanitizer, then 20 seconds of each fuzz target (built
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a fixed set of inputs of each fuzz target (built
 # in the same sanitized folder).
 check: TESTING = ON
 check: build
@@ -81,7 +81,7 @@ fuzz-build:
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pelm_fuzz_targets
 
 fuzz-smoke: fuzz-build
-	@scripts/fuzz.sh $(FUZZ_BUILD) 20
+	@scripts/fuzz.sh $(FUZZ_BUILD) smoke
 
 fuzz: fuzz-build
 	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

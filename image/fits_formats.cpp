@@ -55,6 +55,52 @@ bool headerCards(fitsfile* f, std::vector<std::string>& cards, int& status) {
   return status == 0;
 }
 
+// The library allocates what a compressed tile's descriptor says before it reads the tile, so
+// a damaged table could make it take gigabytes. Every tile of each data column must lie inside
+// the table's heap and hold at most 16 bytes for each pixel of the image; false with the reason
+// otherwise.
+bool tilesInsideHeap(fitsfile* f, int64_t pixels, std::string& reason) {
+  int status = 0;
+  long long heap = 0, rows = 0;
+  if (fits_read_key_lnglng(f, "PCOUNT", &heap, nullptr, &status) != 0 || fits_get_num_rowsll(f, &rows, &status) != 0) {
+    reason = libraryReason(status);
+    return false;
+  }
+  const long long limit = 16 * static_cast<long long>(pixels) + 65536;
+  if (rows > pixels) {
+    reason = "the compressed image has more tiles than pixels (a damaged file)";
+    return false;
+  }
+  for (const char* name : {"COMPRESSED_DATA", "GZIP_COMPRESSED_DATA", "UNCOMPRESSED_DATA"}) {
+    int column = 0;
+    if (fits_get_colnum(f, CASEINSEN, const_cast<char*>(name), &column, &status) != 0) {
+      status = 0;
+      fits_clear_errmsg();
+      continue;
+    }
+    int type = 0;
+    long long repeat = 0, width = 0;
+    if (fits_get_coltypell(f, column, &type, &repeat, &width, &status) != 0) {
+      reason = libraryReason(status);
+      return false;
+    }
+    if (type >= 0) continue;  // a column of fixed width holds no descriptors
+    const long long bytes = std::max(1LL, width);
+    for (long long row = 1; row <= rows; ++row) {
+      long long length = 0, offset = 0;
+      if (fits_read_descriptll(f, column, row, &length, &offset, &status) != 0) {
+        reason = libraryReason(status);
+        return false;
+      }
+      if (length < 0 || offset < 0 || length > limit / bytes || offset > heap - length * bytes) {
+        reason = "a compressed tile lies outside its table (a damaged file)";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 // A physical value in the workspace's integer range.
 int32_t workspaceValue(double x, int64_t& clipped) {
   double r = std::round(x);
@@ -111,6 +157,11 @@ bool FitsImageFile::open(const std::string& hostPath, std::string& reason) {
     }
     if (naxis_ == 0) continue;
     for (int a = 0; a < 3; ++a) axes_[a] = axes[a];
+    // (A product of absurd sizes is cut at 10^11 pixels; the frame's size is checked later.)
+    const double product = std::max(1.0, static_cast<double>(axes[0])) * std::max(1.0, static_cast<double>(axes[1])) *
+                           std::max(1.0, static_cast<double>(axes[2]));
+    const auto pixels = static_cast<int64_t>(std::min(1e11, product));
+    if (fits_is_compressed_image(f, &status) != 0 && !tilesInsideHeap(f, pixels, reason)) return false;
     if (k > 1) {
       cards_ = primary;
       primaryCards_ = primary.size();

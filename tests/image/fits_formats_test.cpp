@@ -108,7 +108,13 @@ TEST_F(Formats, EveryFormatLoadsWithAstropysValuesAndTimesOrIsRefused) {
   ASSERT_NE(tileCard, std::string::npos);
   zeroTile.replace(tileCard, 80, fitstest::valueCard("ZTILE2", "0"));
   write("zerotile.fit", zeroTile);
-  for (const char* bad : {"cut", "flip", "gzcut", "gzbomb", "zerotile"}) {
+  // A tile whose descriptor claims a gigabyte would have the library allocate it.
+  std::string hugeTile = rice;
+  const size_t tableEnd = hugeTile.find("END" + std::string(77, ' '), hugeTile.find("XTENSION= 'BINTABLE'"));
+  ASSERT_NE(tableEnd, std::string::npos);
+  hugeTile.replace((tableEnd / 2880 + 1) * 2880, 4, std::string("\x40\x00\x00\x00", 4));
+  write("hugetile.fit", hugeTile);
+  for (const char* bad : {"cut", "flip", "gzcut", "gzbomb", "zerotile", "hugetile"}) {
     EXPECT_FALSE(load(bad)) << bad;
     EXPECT_NE(out.str().find("; file not loaded: "), std::string::npos) << out.str();
     const std::string bad_ = bad;
@@ -117,6 +123,10 @@ TEST_F(Formats, EveryFormatLoadsWithAstropysValuesAndTimesOrIsRefused) {
     }
     if (bad_ == "zerotile") {
       EXPECT_NE(out.str().find("   error - the compressed image has an unusable size card (ZTILE2 "), std::string::npos);
+    }
+    if (bad_ == "hugetile") {
+      EXPECT_NE(out.str().find("   error - a compressed tile lies outside its table (a damaged file); file not loaded"),
+                std::string::npos);
     }
     EXPECT_EQ(ws->headerCards, cards) << bad;
     EXPECT_EQ(pixel(1, 1), corner) << bad;
