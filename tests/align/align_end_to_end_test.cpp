@@ -89,8 +89,12 @@ std::vector<int32_t> rawFrame(const std::vector<FieldStar>& stars, double du, do
 }
 
 std::string pathDat() {
-  std::string s = std::string(80, ' ') + "\n";
-  for (const char* code : {"fit", "   ", "fit", "drk", "flt", "   ", "   ", "   ", "3  ", "f  "}) s += std::string(code) + "\n";
+  std::string s(80, ' ');
+  s += '\n';
+  for (const char* code : {"fit", "   ", "fit", "drk", "flt", "   ", "   ", "   ", "3  ", "f  "}) {
+    s += code;
+    s += '\n';
+  }
   return s;
 }
 
