@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 
+#include "sky/utc_time.h"
 #include "textio/fixed_text.h"
 #include "textio/free_format.h"
 
@@ -48,41 +49,6 @@ std::map<std::string, std::string> values(const std::vector<std::string>& cards)
 }
 
 bool finite(double v) { return std::isfinite(v); }
-
-// "hh:mm:ss.sss" (or blanks as separators) to seconds of the day; false when not a time.
-bool clockSeconds(std::string_view text, double& seconds) {
-  double value = 0.0;
-  bool sexagesimal = false;
-  if (!parseAngle(text, value, sexagesimal) || !sexagesimal) return false;
-  if (!(value >= 0.0 && value < 24.0 + 1.0 / 3600.0)) return false;
-  seconds = value * 3600.0;
-  return true;
-}
-
-// A date "yyyy-mm-dd[Thh:mm:ss.s]" or "dd/mm/yy"; `clock` receives the time part when there is one.
-bool dateOf(const std::string& text, int32_t& y, int32_t& m, int32_t& d, std::string& clock) {
-  std::string t = text;
-  size_t tee = t.find('T');
-  if (tee != std::string::npos) {
-    clock = t.substr(tee + 1);
-    t = t.substr(0, tee);
-  }
-  int64_t a = 0, b = 0, c = 0;
-  char sep = t.find('-', 1) != std::string::npos ? '-' : '/';
-  size_t p1 = t.find(sep, 1), p2 = p1 == std::string::npos ? p1 : t.find(sep, p1 + 1);
-  if (p2 == std::string::npos) return false;
-  if (!textio::parseInt(t.substr(0, p1), a) || !textio::parseInt(t.substr(p1 + 1, p2 - p1 - 1), b) ||
-      !textio::parseInt(t.substr(p2 + 1), c)) {
-    return false;
-  }
-  if (sep == '-') {
-    y = static_cast<int32_t>(a), m = static_cast<int32_t>(b), d = static_cast<int32_t>(c);
-  } else {
-    d = static_cast<int32_t>(a), m = static_cast<int32_t>(b);
-    y = static_cast<int32_t>(c < 50 ? 2000 + c : (c < 100 ? 1900 + c : c));
-  }
-  return y >= 1000 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= 31;
-}
 
 bool number(const std::map<std::string, std::string>& v, const char* key, double& out) {
   auto it = v.find(key);
@@ -162,29 +128,19 @@ std::vector<std::string> headerCards(std::string_view bytes) {
 bool frameStamp(const std::vector<std::string>& cards, FrameStamp& out, std::string& why) {
   out = FrameStamp{};
   std::map<std::string, std::string> v = values(cards);
-  auto date = v.find("DATE-OBS");
-  int32_t y = 0, m = 0, d = 0;
-  std::string clock;
-  if (date == v.end() || !dateOf(date->second, y, m, d, clock)) {
-    why = "no readable DATE-OBS";
-    return false;
-  }
   double exposure = 0.0;
-  if ((number(v, "EXPTIME", exposure) || number(v, "EXPOSURE", exposure)) && exposure >= 0.0 && exposure < 1.0e6) {
+  if ((number(v, "EXPTIME", exposure) || number(v, "EXPOSURE", exposure)) && exposure >= 0.0 && exposure <= 1.0e5) {
     out.exposure = exposure;
   }
-  double start = 0.0, end = 0.0, mid = 0.0;
-  auto card = [&](const char* key, double& s) { return v.count(key) != 0 && clockSeconds(v.at(key), s); };
-  if (card("UT-START", start) && card("UT-END", end)) {
-    if (end < start) end += 86400.0;
-    mid = 0.5 * (start + end);
-  } else if ((!clock.empty() && clockSeconds(clock, start)) || card("TIME-OBS", start) || card("UT", start)) {
-    mid = start + 0.5 * out.exposure;
-  } else {
-    why = "no readable time of the exposure";
-    return false;
-  }
-  if (!utcDate(y, m, d, mid, out.mid)) {
+  // The time of mid-exposure as the astrometry reads it, so both give one instant per frame.
+  std::string joined;
+  for (const std::string& c : cards) joined += std::string(textio::fixed(c, kCard));
+  sky::UtcTime mid;
+  if (!sky::midExposure(joined, 0, mid, why)) return false;
+  int64_t y = 0;
+  int m = 0, d = 0;
+  sky::civilDate(mid.day, y, m, d);
+  if (y < 1000 || y > 9999 || !utcDate(static_cast<int32_t>(y), m, d, mid.seconds, out.mid)) {
     why = "a date or time out of range";
     return false;
   }
