@@ -9,6 +9,7 @@
 
 #include "align/alignment_table.h"
 #include "align/transforms.h"
+#include "app/frame_times.h"
 #include "app/site_commands.h"
 #include "app/working_path.h"
 #include "motion/path_model.h"
@@ -42,25 +43,6 @@ Answers askAstrometry(Session& s) {
   return a;
 }
 
-// The host path of a frame named with or without its type: as typed, else with the
-// configured raw, dark-corrected, corrected and current types, else .fits / .fit / .fts.
-std::string frameFile(Session& s, const std::string& name) {
-  std::string host = hostName(s, name);
-  if (host.empty() || std::filesystem::is_regular_file(host)) return host;
-  const auto& codes = s.state.settings.fileTypeCodes;
-  for (size_t k : {2u, 3u, 4u, 0u}) {
-    std::string type(textio::trim(codes[k]));
-    if (type.empty()) continue;
-    std::string candidate = hostName(s, name + "." + type);
-    if (!candidate.empty() && std::filesystem::is_regular_file(candidate)) return candidate;
-  }
-  for (const char* type : {".fits", ".fit", ".fts"}) {
-    std::string candidate = hostName(s, name + type);
-    if (!candidate.empty() && std::filesystem::is_regular_file(candidate)) return candidate;
-  }
-  return "";
-}
-
 // Model 1 as a path in time; loaded when any coefficient is set.
 struct ModelPath : sky::PathFunction {
   const motion::PathModel& model;
@@ -76,32 +58,6 @@ bool modelLoaded(const motion::PathModel& m) {
     if (m.cu[k] != 0.0f || m.cv[k] != 0.0f) return true;
   }
   return false;
-}
-
-// Fiducial-frame pixels to the pixels of the solved frame through its alignment entry
-// (the inverse of the frame-to-fiducial transform, which is affine).
-struct FiducialToFrame {
-  double a11 = 1, a12 = 0, a21 = 0, a22 = 1, b1 = 0, b2 = 0;  // fiducial = A frame + b
-  void apply(double U, double V, double& u, double& v) const {
-    double det = a11 * a22 - a12 * a21;
-    double x = U - b1, y = V - b2;
-    u = (a22 * x - a12 * y) / det;
-    v = (a11 * y - a21 * x) / det;
-  }
-};
-
-FiducialToFrame frameTransform(Session& s, const align::FrameLookup& f) {
-  FiducialToFrame t;
-  if (!f.found || f.du > 9997.0f) return t;
-  const align::PixelSizes px{s.state.camera.pixelSizeX, s.state.camera.pixelSizeY};
-  float u0, v0, ux, vx, uy, vy;
-  align::convuv(u0, v0, f.du, f.dv, f.rotation, 0.0f, 0.0f, px);
-  align::convuv(ux, vx, f.du, f.dv, f.rotation, 1000.0f, 0.0f, px);
-  align::convuv(uy, vy, f.du, f.dv, f.rotation, 0.0f, 1000.0f, px);
-  t.b1 = u0, t.b2 = v0;
-  t.a11 = (ux - u0) / 1000.0, t.a21 = (vx - v0) / 1000.0;
-  t.a12 = (uy - u0) / 1000.0, t.a22 = (vy - v0) / 1000.0;
-  return t;
 }
 
 std::string readText(const std::string& host, bool& ok) {

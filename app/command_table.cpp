@@ -1078,7 +1078,10 @@ constexpr std::array kCommands{
              "contact are required. The JD of each point is its frame's UTC at\n"
              "mid-exposure from the frame's header (frames found through\n"
              "align.dat), else that of the date and UT columns; a COMMENT line\n"
-             "says which. When every error would be 0.000 (photometry measured\n"
+             "says which. Each normalising star is named (COMPNAME); when an\n"
+             "aligned frame of the night has a sky solution, its RA and Dec\n"
+             "(COMPRA, COMPDEC) follow from its position in the star data table.\n"
+             "When every error would be 0.000 (photometry measured\n"
              "without `outputerro`) it warns and asks\n"
              ">write the ALCDEF file anyway? Y/N [N] : <y or n>",
              "reads <name>.res; writes <name>.alc (or the name given)",

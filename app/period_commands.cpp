@@ -13,6 +13,7 @@
 #include "app/frame_times.h"
 #include "app/working_path.h"
 #include "lightcurve/alcdef.h"
+#include "phot/star_data.h"
 #include "lightcurve/light_curve_file.h"
 #include "lightcurve/period_output.h"
 #include "lightcurve/period_search.h"
@@ -161,6 +162,30 @@ void frameTimes(Session& s, const std::string& typed, lightcurve::AlcdefSession&
   }
 }
 
+// The comparison stars' sky positions (COMPRA, COMPDEC) through the sky solution of the
+// night's first solved frame: each reference is a code of the star data table, whose refined
+// position (else its approximate one) is in the fiducial frame.
+void comparisonPositions(Session& s, const lightcurve::LightCurve& curve, lightcurve::AlcdefSession& a) {
+  if (curve.references.empty()) return;
+  SolvedFrame solved = firstSolvedFrame(s);
+  if (!solved.solution) return;
+  const phot::StarData& sd = s.state.starData;
+  for (const std::string& code : curve.references) {
+    lightcurve::AlcdefSession::Comparison place;
+    for (int k = 1; k <= phot::kMaxStars; ++k) {
+      const phot::StarEntry& e = sd.stars[k];
+      if (textio::isBlank(e.code) || textio::trim(e.code) != textio::trim(code)) continue;
+      const bool refined = e.refinedU != 0.0f || e.refinedV != 0.0f;
+      double u = 0.0, v = 0.0;
+      solved.toFrame.apply(refined ? e.refinedU : e.approxU, refined ? e.refinedV : e.approxV, u, v);
+      sky::SkyPosition p;
+      if (solved.solution->toSky(u, v, p)) place = {true, p.ra, p.dec};
+      break;
+    }
+    a.comparisons.push_back(place);
+  }
+}
+
 }  // namespace
 
 void periodCommand(Session& s) {
@@ -227,6 +252,7 @@ void alcdefCommand(Session& s) {
   if (std::string error = lightcurve::checkAlcdef(a, curve); !error.empty()) return c.line(error);
   if (hostName(s, output) == hostName(s, typed)) return c.line("   error - output would overwrite input");
   frameTimes(s, typed, a, curve);
+  comparisonPositions(s, curve, a);
   if (lightcurve::errorsAllZero(curve)) {
     c.line("   warning - every MAGERR would be 0.000: the photometry was measured without errors (`outputerro`)");
     c.prompt("  write the ALCDEF file anyway? Y/N [N] : ");

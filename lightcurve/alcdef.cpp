@@ -82,16 +82,24 @@ std::vector<Keyword> metadata(const AlcdefSession& s, const LightCurve& curve) {
       {"LTCTYPE", "NONE"},
       {"REDUCEDMAGS", "NONE"},
   };
+  auto hoursOf = [](double ra) {
+    ra = std::fmod(ra, 360.0);
+    return sexagesimal((ra < 0.0 ? ra + 360.0 : ra) / 15.0, false);
+  };
   if (s.objectPosition) {
-    double ra = std::fmod(s.objectRa, 360.0);
-    m.push_back({"OBJECTRA", sexagesimal((ra < 0.0 ? ra + 360.0 : ra) / 15.0, false)});
+    m.push_back({"OBJECTRA", hoursOf(s.objectRa)});
     m.push_back({"OBJECTDEC", sexagesimal(s.objectDec, true)});
   }
   if (!textio::isBlank(s.mpcCode)) m.push_back({"MPCCODE", std::string(textio::trim(s.mpcCode))});
   if (!textio::isBlank(s.facility)) m.push_back({"FACILITY", std::string(textio::trim(s.facility))});
   if (!textio::isBlank(s.timesComment)) m.push_back({"COMMENT", std::string(textio::trim(s.timesComment))});
   for (size_t k = 0; k < curve.references.size(); ++k) {
-    m.push_back({"COMPNAME" + std::to_string(k + 1), curve.references[k]});
+    const std::string n = std::to_string(k + 1);
+    m.push_back({"COMPNAME" + n, curve.references[k]});
+    if (k < s.comparisons.size() && s.comparisons[k].known) {
+      m.push_back({"COMPRA" + n, hoursOf(s.comparisons[k].ra)});
+      m.push_back({"COMPDEC" + n, sexagesimal(s.comparisons[k].dec, true)});
+    }
   }
   m.push_back({"DELIMITER", "PIPE"});
   return m;

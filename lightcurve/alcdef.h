@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "lightcurve/light_curve_file.h"
 
@@ -29,6 +30,13 @@ struct AlcdefSession {
   std::string mpcCode;        // observatory code (MPCCODE), blank when unknown
   std::string facility;       // telescope and site (FACILITY), blank when unknown
   std::string timesComment;   // a COMMENT line on where the JDs come from, blank for none
+  /// Sky positions of the comparison stars, in the order of the curve's references (shorter
+  /// or marked unknown where the night has no sky solution or a star is not in the table).
+  struct Comparison {
+    bool known = false;
+    double ra = 0.0, dec = 0.0;  // degrees, J2000
+  };
+  std::vector<Comparison> comparisons;
 };
 
 /// True when every error of the curve prints as 0.000 (the photometry was measured without

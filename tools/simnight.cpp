@@ -510,6 +510,16 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
                   stars[s].mag + night.zeroPoint);
     truth << b;
   }
+  if (o.skyTrack) {
+    truth << "starsky code ra dec (ICRS degrees, through the first frame's sky solution)\n";
+    for (size_t s = 0; s < stars.size(); ++s) {
+      double ra = 0.0, dec = 0.0;
+      pixelToSky(skySolution(o.nx, o.ny), stars[s].u, stars[s].v, ra, dec);
+      char b[128];
+      std::snprintf(b, sizeof b, "starsky s%-4zu %.9f %+.9f\n", s + 1, ra, dec);
+      truth << b;
+    }
+  }
   truth << "frame name time du dv rotation ast_u ast_v ast_fid_u ast_fid_v ast_mag\n";
   std::string skyTruth;
 

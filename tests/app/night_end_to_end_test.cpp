@@ -156,9 +156,10 @@ TEST(NightEndToEnd, AcrossMidnightEveryFrameAlignsWithinFivePercentOfAPixel) {
 }
 
 // The demo night, reduced by the demo's own script: a frame whose reference star has two
-// equal brightest pixels is aligned like the others (every one of the 40).
-TEST(NightEndToEnd, DemoNightAlignsEveryFrame) {
-  Night night("--frames 40 --seed 1 --double-peak");
+// equal brightest pixels is aligned like the others (every one of the 40), and the ALCDEF
+// file places each comparison star on the sky where the generator put it.
+TEST(NightEndToEnd, DemoNightAlignsEveryFrameAndPlacesItsComparisonsOnTheSky) {
+  Night night("--frames 40 --seed 1 --double-peak --sky");
   std::string pathDat = std::string(80, ' ') + "\n";
   for (const char* code : {"", "", "fit", "drk", "fts", "", "", "", "3", "f"}) pathDat += (std::string(code) + "   ").substr(0, 3) + "\n";
   testsupport::writeFile(night.dir / "path.dat", pathDat);
@@ -173,6 +174,36 @@ TEST(NightEndToEnd, DemoNightAlignsEveryFrame) {
     err.push_back(lines[k].dv - night.truth.frames[k].dv);
   }
   EXPECT_LT(rms(err), 0.1);
+
+  std::map<std::string, std::pair<double, double>> sky;
+  std::istringstream truth(testsupport::readFile(night.dir / "truth.txt"));
+  for (std::string l; std::getline(truth, l);) {
+    std::istringstream f(l);
+    std::string tag, code;
+    double ra = 0, dec = 0;
+    if (f >> tag >> code >> ra >> dec && tag == "starsky") sky[code] = {ra, dec};
+  }
+  std::map<std::string, std::string> alc;
+  std::istringstream alcdef(testsupport::readFile(night.dir / "night.alc"));
+  for (std::string l; std::getline(alcdef, l);) {
+    if (size_t eq = l.find('='); eq != std::string::npos) alc[l.substr(0, eq)] = l.substr(eq + 1);
+  }
+  auto sexagesimal = [](const std::string& t) {
+    double h = 0, m = 0, sec = 0;
+    char c1 = 0, c2 = 0;
+    std::istringstream in(t);
+    in >> h >> c1 >> m >> c2 >> sec;
+    return (t[0] == '-' ? -1.0 : 1.0) * (std::fabs(h) + m / 60.0 + sec / 3600.0);
+  };
+  for (int k = 1; k <= 3; ++k) {
+    const std::string n = std::to_string(k), code = alc["COMPNAME" + n];
+    ASSERT_TRUE(sky.count(code)) << "COMPNAME" << n << "=" << code;
+    ASSERT_TRUE(alc.count("COMPRA" + n) && alc.count("COMPDEC" + n)) << n;
+    // Written to the whole second: within half a second of time and half an arcsecond, plus
+    // what the measured position adds (a twentieth of a 1.5" pixel).
+    EXPECT_NEAR(sexagesimal(alc["COMPRA" + n]) * 3600.0, sky[code].first / 15.0 * 3600.0, 0.51) << code;
+    EXPECT_NEAR(sexagesimal(alc["COMPDEC" + n]) * 3600.0, sky[code].second * 3600.0, 0.6) << code;
+  }
 }
 
 TEST(NightEndToEnd, StackingAlongTheTrackConcentratesTheAsteroid) {
