@@ -13,10 +13,11 @@ set -euo pipefail
 # cfitsio reads the frame formats beyond plain 16-bit integers, wcslib the sky solutions of
 # frames, ERFA gives the time scales and the Earth's position of the exported results.
 build=(cmake g++ pkg-config libcfitsio-dev wcslib-dev liberfa-dev)
-# GoogleTest; astropy writes and reads frames and fitsverify checks saved ones (FITS tests);
+# GoogleTest; astropy writes and reads frames and fitsverify checks saved ones (FITS tests),
+# ccdproc and astroquery bring more real frames in their test data;
 # photutils' subpixel sums are the aperture cross-check; clang with its sanitizer and
 # libFuzzer runtimes builds the sanitized suite and the fuzz targets.
-test=(libgtest-dev python3-astropy python3-photutils fitsverify clang libclang-rt-dev)
+test=(libgtest-dev python3-astropy python3-photutils python3-ccdproc python3-astroquery fitsverify clang libclang-rt-dev)
 lint=(clang clang-tidy cppcheck)
 fortran=(gfortran)
 

@@ -1,5 +1,6 @@
 // Frames of every FITS image format, side by side with astropy: frames written in each
-// format, the real frame beside the tests and the FITS test files of Debian's astropy load
+// format, the real frame beside the tests and the FITS test files of Debian's astropy, ccdproc
+// and astroquery load
 // with the physical values and the frame time astropy's reading gives, or are refused with
 // a message; damaged compressed frames are refused and change nothing; files that are not
 // plain files are read only as far as their header says.
@@ -33,7 +34,10 @@ struct Formats : fitstest::FrameFixture {
     const std::string script = std::string(PELM_SOURCE_DIR) + "/tests/data/formats/frames_peer.py";
     const std::string real = std::string(PELM_SOURCE_DIR) + "/tests/data/real/aspen_eyuma_thumbnail.fit";
     const std::string cmd = "cd '" + dir.string() + "' && /usr/bin/python3 '" + script + "' '" + real +
-                            "' /usr/lib/python3/dist-packages/astropy/io/fits/tests/data/*.fits > py.out 2>&1";
+                            "' /usr/lib/python3/dist-packages/astropy/io/fits/tests/data/*.fits"
+                            " $(find /usr/lib/python3/dist-packages/ccdproc /usr/lib/python3/dist-packages/astroquery"
+                            " -path '*/tests/data/*' \\( -iname '*.fits' -o -iname '*.fit' \\) 2>/dev/null | sort)"
+                            " > py.out 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << read("py.out");
     return testsupport::lines(read("expected.txt"));
   }
@@ -81,7 +85,8 @@ TEST_F(Formats, EveryFormatLoadsWithAstropysValuesAndTimesOrIsRefused) {
     // Saved as 16-bit frames of the camera's storage, whatever was read.
     EXPECT_EQ(ws->headerCards[1].substr(0, 30), fitstest::valueCard("BITPIX", "16").substr(0, 30));
   }
-  // Eleven frames written here, the real frame and eleven of astropy's files hold an image.
+  // Eleven frames written here, the real frame and eleven of astropy's files hold an image
+  // (and more of ccdproc's and astroquery's where they are installed).
   EXPECT_GE(loaded, 23);
   EXPECT_GE(refused, 15);
   // The blank and clipped pixels are counted in one extra line of the report.

@@ -94,7 +94,7 @@ def observed_time(h):
         elif "UT" in h:
             t = hours(h["UT"])
         else:
-            t = 0.0
+            return int(date[:4]), int(date[5:7]), int(date[8:10]), 0.0  # no start: time 0, as pelm says
         t += float(h.get("EXPTIME", h.get("EXPOSURE", 0.0))) / 7200
     y, m, d = (int(x) for x in date[:10].split("-"))
     return y, m, d, t
