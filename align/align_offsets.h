@@ -81,12 +81,13 @@ std::string hostFile(textio::Console& console, const core::Settings& settings, s
 
 /// Reads stars.fid (at most 100 stars of u, v) into the fiducial table, echoing each star and
 /// the count; false, after a message, when it cannot be opened or holds fewer than two stars.
-bool readFiducials(textio::Console& console, const core::Settings& settings, MatchTables& t,
-                   const FiducialTexts& texts);
+[[nodiscard]] bool readFiducials(textio::Console& console, const core::Settings& settings, MatchTables& t,
+                                 const FiducialTexts& texts);
 
 /// Opens the star position list named in the settings; false, after a message saying the
 /// alignment files are left as they were, when it cannot be opened.
-bool openStarList(textio::Console& console, const core::Settings& settings, std::ifstream& list);
+[[nodiscard]] bool openStarList(textio::Console& console, const core::Settings& settings,
+                                std::ifstream& list);
 
 /// Summary of an alignment run.
 struct AlignRun {

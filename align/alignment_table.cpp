@@ -196,12 +196,12 @@ void allist(textio::Console& console, const AlignmentTable& table) {
   }
 }
 
-int altest(textio::Console& console, const AlignmentTable& table) {
+bool altest(textio::Console& console, const AlignmentTable& table) {
   for (const AlignmentEntry& e : table.entries) {
-    if (!textio::isBlank(e.name)) return 0;
+    if (!textio::isBlank(e.name)) return true;
   }
   console.line("   error - no image alignment data ... ");
-  return 1;
+  return false;
 }
 
 void listalign(textio::Console& console, const AlignmentTable& table) {

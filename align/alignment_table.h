@@ -72,7 +72,7 @@ std::string alignCsvRecord(std::string_view name, float time, float du, float dv
 /// Reads one align.dat record (fixed columns, a short line is blank-padded, blank numeric
 /// fields read as 0, a field without a point has implied decimals). False when a field
 /// cannot be read. The name keeps its file type.
-bool readAlignRecord(std::string_view line, AlignmentEntry& entry);
+[[nodiscard]] bool readAlignRecord(std::string_view line, AlignmentEntry& entry);
 
 /// ALLOAD: every name blanked and every rotation set to 1000.0, then align.dat (in the working
 /// path) read line by line into entries 1..10000 up to its end or its first unreadable line,
@@ -83,13 +83,15 @@ int alload(textio::Console& console, std::string_view workingPath, AlignmentTabl
 
 /// ALSAVE: writes entries 1..span() (1000 for a night of up to 1000 frames) to align.dat (created when missing, replaced atomically).
 /// False, after a console message, when it cannot be written.
-bool alsave(textio::Console& console, std::string_view workingPath, const AlignmentTable& table);
+[[nodiscard]] bool alsave(textio::Console& console, std::string_view workingPath,
+                          const AlignmentTable& table);
 
 /// ALLIST: entries 1..12 on the console: entry number I4, name, time, du, dv, rotation (F9.4).
 void allist(textio::Console& console, const AlignmentTable& table);
 
-/// ALTEST: 1 (after "   error - no image alignment data ... ") when every name is blank, else 0.
-[[nodiscard]] int altest(textio::Console& console, const AlignmentTable& table);
+/// ALTEST: true when some entry has a name; false (after "   error - no image alignment
+/// data ... ") when every name is blank.
+[[nodiscard]] bool altest(textio::Console& console, const AlignmentTable& table);
 
 /// listalign: one line per entry with a name: name, du, dv (F7.2) and rotation (F6.2).
 void listalign(textio::Console& console, const AlignmentTable& table);

@@ -26,6 +26,6 @@ std::string rotationModelText(const RotationModel& model);
 /// Reads rotate.mdl (first number of each line; the labels are ignored). False, with `error`
 /// set to a console line naming the file, when the file is missing, a line cannot be read,
 /// or the order is outside 0..6 (it would overrun the coefficient table).
-bool readRotationModel(const std::string& host, RotationModel& model, std::string& error);
+[[nodiscard]] bool readRotationModel(const std::string& host, RotationModel& model, std::string& error);
 
 }  // namespace align

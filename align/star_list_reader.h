@@ -46,7 +46,7 @@ class StarListReader {
   int problemLine() const { return problemLine_; }
 
  private:
-  bool readLine(std::string& line);
+  [[nodiscard]] bool readLine(std::string& line);
 
   std::istream& in_;
   int maxStars_;

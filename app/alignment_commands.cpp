@@ -72,7 +72,7 @@ void rotateframCommand(Session& s) {
   s.console.line("this command not working yet!");
   s.console.line("the saving part of this command needs updating");
   State& st = s.state;
-  (void)image::load(s.console, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0);
+  (void)image::load(s.console, st.settings, st.camera, st.ws, name, image::Combine::Replace, 1.0f, 0, 0);
   (void)phot::getfid(s.console, s.state.alignment, name, s.state.ws.frameTime);
 }
 

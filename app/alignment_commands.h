@@ -11,7 +11,7 @@ namespace app {
 /// The check both aligners make first: a star position list must be named; it is shown, the
 /// user presses return and a list still open from dfs or s is closed. False (after the
 /// message) when no list is named.
-bool starListReady(Session& s);
+[[nodiscard]] bool starListReady(Session& s);
 
 void alignCommand(Session& s);
 /// `clearposit`, `startposit`, `copypositi`, `resetposit`, `positions`: star data modes

@@ -143,7 +143,7 @@ void astrometryCommand(Session& s) {
   std::unique_ptr<sky::SkySolution> solution = sky::SkySolution::fromCards(cards, problem);
   if (!solution) return c.line("   error - frame " + a.frame + " has no usable sky solution: " + problem + "; nothing written");
   sky::UtcTime skyTime;
-  if (!sky::midExposure(cards, s.state.camera.dateOrder, skyTime, problem)) {
+  if (!sky::midExposure(cards, core::dateOrderOf(s.state.camera.dateOrder), skyTime, problem)) {
     return c.line("   error - frame " + a.frame + ": " + problem + "; nothing written");
   }
   align::FrameLookup skyEntry = align::findFrame(s.state.alignment, a.frame);
@@ -169,7 +169,7 @@ void astrometryCommand(Session& s) {
     std::string host = m.frame.empty() ? "" : frameFile(s, m.frame), frameCards, why;
     sky::UtcTime t;
     if (!host.empty() && sky::readHeaderCards(host, frameCards, why) &&
-        sky::midExposure(frameCards, s.state.camera.dateOrder, t, why)) {
+        sky::midExposure(frameCards, core::dateOrderOf(s.state.camera.dateOrder), t, why)) {
       p.time = t;
     } else if (!m.frame.empty()) {
       ++untimed;

@@ -35,7 +35,7 @@ bool roomFor(Session& s, const image::Camera& camera, const std::string& what) {
   return false;
 }
 
-void useCamera(Session& s, const image::Camera& camera, int verbose) {
+void useCamera(Session& s, const image::Camera& camera, image::DecodeListing verbose) {
   State& st = s.state;
   st.camera = camera;
   st.settings.verbosity = 0;
@@ -47,7 +47,7 @@ void useCamera(Session& s, const image::Camera& camera, int verbose) {
 
 }  // namespace
 
-void dvload(Session& s, int verbose, bool atStartup) {
+void dvload(Session& s, image::DecodeListing verbose, bool atStartup) {
   image::Camera camera;
   std::string problem;
   std::string warnings;
@@ -124,7 +124,7 @@ void setcam(Session& s) {
     s.console.line("   error - cannot write device.ccd; camera unchanged");
     return;
   }
-  dvload(s, 0, false);
+  dvload(s, image::DecodeListing::Quiet, false);
 }
 
 void setgain(Session& s) {
@@ -138,7 +138,7 @@ void setgain(Session& s) {
 
 void icvCommand(Session& s) {
   s.state.camera.icv = s.console.askInt("   enter input control variable: ", textio::Range{0, 65535});
-  image::decode(s.console, s.state.camera, 1);
+  image::decode(s.console, s.state.camera, image::DecodeListing::Print);
 }
 
 }  // namespace app

@@ -97,7 +97,7 @@ constexpr std::array kCommands{
              "the number of the first frame; later frames count up to 1000",
              "reads file.dir; writes sornu.bat (both in the working path)",
              ""}},
-    Command{"dv dvload", [](Session& s) { dvload(s, 1, false); },
+    Command{"dv dvload", [](Session& s) { dvload(s, image::DecodeListing::Print, false); },
             {kStartupGroup, "reload the camera definition from device.ccd",
              "",
              "reads device.ccd (start folder)",
@@ -254,7 +254,7 @@ constexpr std::array kCommands{
              "0 to 6; above 6 is asked again",
              "reads align.dat; writes xy.dat, normaleq.dat, coeffs.dat and rotate.mdl",
              ""}},
-    Command{"fitpath fittrack", [](Session& s) { fitpathCommand(s, 0); },
+    Command{"fitpath fittrack", [](Session& s) { fitpathCommand(s, motion::PathEpoch::FirstPosition); },
             {kFittingGroup, "fit the path model to objectpath.txt",
              ">order of fit (1=linear, 2=quadratic etc): <n> [<n>]\n"
              "the first digit is the u order, the last the v order (2 3: u 2, v 3);\n"
@@ -262,7 +262,7 @@ constexpr std::array kCommands{
              "reads objectpath.txt; writes tu.dat, unormaleq.dat, ucoeffs.dat, tv.dat,\n"
              "vnormaleq.dat, vcoeffs.dat, upath.mdl and vpath.mdl; then loads them",
              "path model 1 (t0 = first time of objectpath.txt)"}},
-    Command{"fitstacked", [](Session& s) { fitpathCommand(s, 1); },
+    Command{"fitstacked", [](Session& s) { fitpathCommand(s, motion::PathEpoch::Model2); },
             {kFittingGroup, "fit the path model with model 2's zero time",
              ">order of fit (1=linear, 2=quadratic etc): <n> [<n>]\n"
              "as for `fitpath`",

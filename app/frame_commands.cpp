@@ -50,6 +50,11 @@ void askNumbering(Session& s) {
   }
 }
 
+// Listings go to the log file too while it is open.
+image::ListingCopy listingCopy(const Session& s) {
+  return s.state.interp.logOn == 1 ? image::ListingCopy::AlsoToLog : image::ListingCopy::ScreenOnly;
+}
+
 }  // namespace
 
 void initCommand(Session& s) {
@@ -61,21 +66,35 @@ void initCommand(Session& s) {
 void listCommand(Session& s, int which) {
   std::vector<int32_t> c =
       s.console.askInts("   list pixel values of 11*11 array centred on i,j = ", 2, textio::kCoordinate);
-  int logFlag = s.state.interp.logOn;
+  const image::ListingCopy copy = listingCopy(s);
   switch (which) {
-    case 0: image::llist(s.console, s.state.ws, c[0], c[1], logFlag); break;
-    case 2: image::list2(s.console, s.state.ws, c[0], c[1], logFlag); break;
-    case 3: image::list3(s.console, s.state.ws, c[0], c[1], logFlag); break;
-    default: image::list(s.console, s.state.ws, c[0], c[1], logFlag); break;
+    case 0:
+      image::llist(s.console, s.state.ws, c[0], c[1], copy);
+      break;
+    case 2:
+      image::list2(s.console, s.state.ws, c[0], c[1], copy);
+      break;
+    case 3:
+      image::list3(s.console, s.state.ws, c[0], c[1], copy);
+      break;
+    default:
+      image::list(s.console, s.state.ws, c[0], c[1], copy);
+      break;
   }
 }
 
 void quickList(Session& s, int which) {
-  int logFlag = s.state.interp.logOn;
+  const image::ListingCopy copy = listingCopy(s);
   switch (which) {
-    case 2: image::list2(s.console, s.state.ws, 100, 100, logFlag); break;
-    case 3: image::list3(s.console, s.state.ws, 100, 100, logFlag); break;
-    default: image::list(s.console, s.state.ws, 100, 100, logFlag); break;
+    case 2:
+      image::list2(s.console, s.state.ws, 100, 100, copy);
+      break;
+    case 3:
+      image::list3(s.console, s.state.ws, 100, 100, copy);
+      break;
+    default:
+      image::list(s.console, s.state.ws, 100, 100, copy);
+      break;
   }
 }
 
@@ -109,7 +128,7 @@ void loadCommand(Session& s) {
   image::setraw(quiet, probe);
   if (image::loadable(probe, st.camera, name, s.state.ws.capacity())) image::init(s.console, s.state.ws);
   image::setraw(s.console, s.state.settings);
-  (void)image::load(s.console, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0);
+  (void)image::load(s.console, st.settings, st.camera, st.ws, name, image::Combine::Replace, 1.0f, 0, 0);
 }
 
 void saveCommand(Session& s) {

@@ -107,7 +107,7 @@ void importCommand(Session& s) {
     return;
   }
   for (Found& f : found) {
-    f.dated = image::frameDate(f.host, s.state.camera.dateOrder, f.header);
+    f.dated = image::frameDate(f.host, core::dateOrderOf(s.state.camera.dateOrder), f.header);
     if (f.dated) f.key = dayNumber(f.header) + static_cast<double>(f.header.frameTime) / 24.0;
   }
   // Dated frames by their time, then the undated ones; equal times by name.

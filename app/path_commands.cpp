@@ -19,10 +19,10 @@ void fitrotCommand(Session& s) {
   (void)motion::fitrot(s.console, s.state.settings.workingPath, s.state.alignment);
 }
 
-void fitpathCommand(Session& s, int mode) {
+void fitpathCommand(Session& s, motion::PathEpoch epoch) {
   // A failed fit leaves model 1 as it is: loading the old files would replace a model
   // estimated but not yet saved.
-  if (motion::fitpth(s.console, s.state.settings.workingPath, s.state.paths, mode)) {
+  if (motion::fitpth(s.console, s.state.settings.workingPath, s.state.paths, epoch)) {
     (void)motion::rdpth(s.console, s.state.settings.workingPath, s.state.paths);
   }
 }

@@ -136,7 +136,7 @@ struct PsfFiles {
 };
 
 bool openPsfFiles(Session& s, PsfFiles& files) {
-  phot::keepsf(s.console, s.state.alignment, s.state.starData, "", 0, 0.0f, 0.0f);
+  phot::keepsf(s.console, s.state.alignment, s.state.starData, "", phot::PsfSums::Clear, 0.0f, 0.0f);
   const bool single = s.state.settings.fileCount == 1;
   const std::string listName = single ? "stars1.psf" : "stars.psf";
   const std::string tableName = single ? "starspsf1.txt" : "starspsf.txt";
@@ -217,20 +217,20 @@ phot::PhotOptions photOptions(const InterpreterSettings& in) {
 }
 
 void photometryCommand(Session& s) {
-  phot::setpht(s.console, s.state.starData, 1);
+  phot::setpht(s.console, s.state.starData, phot::StarListUse::Photometry);
   (void)align::alload(s.console, s.state.settings.workingPath, s.state.alignment);
   photfilesCommand(s);
 }
 
 void psffilesCommand(Session& s) {
-  phot::setpht(s.console, s.state.starData, 2);
+  phot::setpht(s.console, s.state.starData, phot::StarListUse::PsfRun);
   s.state.interp.apertureType = "psf ";
   (void)align::alload(s.console, s.state.settings.workingPath, s.state.alignment);
   photfilesCommand(s);
 }
 
 void psffilesalCommand(Session& s) {
-  phot::setpht(s.console, s.state.starData, 2);
+  phot::setpht(s.console, s.state.starData, phot::StarListUse::PsfRun);
   s.state.interp.apertureType = "psfa";
   (void)align::alload(s.console, s.state.settings.workingPath, s.state.alignment);
   photfilesCommand(s);

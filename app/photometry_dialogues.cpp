@@ -106,7 +106,7 @@ void clearskyCommand(Session& s) {
 void readpsffilCommand(Session& s) {
   phot::StarData& sd = s.state.starData;
   const align::AlignmentTable& table = s.state.alignment;
-  phot::keepsf(s.console, table, sd, "", 0, 0.0f, 0.0f);
+  phot::keepsf(s.console, table, sd, "", phot::PsfSums::Clear, 0.0f, 0.0f);
   s.console.prompt("   looking up stars.psf...");
   s.state.settings.starListFile = textio::fixed("stars.psf", 20);
   std::string host = hostName(s, "stars.psf");
@@ -132,13 +132,13 @@ void readpsffilCommand(Session& s) {
       if (!textio::readReals(textio::dropCr(raw), 5, v) || v[0] > 9990.0) break;
       auto r = static_cast<float>(v[3]);
       auto e = static_cast<float>(v[4]);
-      phot::keepsf(s.console, table, sd, frame, 1, r, e);
+      phot::keepsf(s.console, table, sd, frame, phot::PsfSums::Add, r, e);
       sumR += r;
       sumE += e;
       ++n;
       s.console.line(textio::Line("          r0psf, ellip =").f(r, 5, 2).x(1).f(e, 5, 2));
     }
-    phot::keepsf(s.console, table, sd, frame, 2, 0.0f, 0.0f);
+    phot::keepsf(s.console, table, sd, frame, phot::PsfSums::Store, 0.0f, 0.0f);
     if (n > 0) {
       s.console.line(textio::Line("    mean  r0psf, ellip =")
                          .f(sumR / static_cast<float>(n), 5, 2)

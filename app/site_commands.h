@@ -15,6 +15,6 @@ void siteCommand(Session& s);
 std::string askKept(Session& s, const std::string& label, const std::string& stored);
 
 /// Reads site.txt for a command that needs it; false after a one-line message naming what to do.
-bool loadSite(Session& s, sky::Site& site);
+[[nodiscard]] bool loadSite(Session& s, sky::Site& site);
 
 }  // namespace app

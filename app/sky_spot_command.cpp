@@ -81,7 +81,7 @@ void multiskyCommand(Session& s) {
     textio::showProgress("multisky", k, list.count());
     align::FrameLookup f;
     if (!acceptFrame(s, name, f)) continue;
-    if (!image::load(c, st.settings, st.camera, st.ws, name, 0, 1.0f, 0, 0)) continue;
+    if (!image::load(c, st.settings, st.camera, st.ws, name, image::Combine::Replace, 1.0f, 0, 0)) continue;
     request.du = f.du;
     request.dv = f.dv;
     request.rotation = f.rotation;

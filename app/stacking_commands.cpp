@@ -65,8 +65,8 @@ void closeStack(Session& s, float added) {
 }
 
 void measurePartialStack(Session& s) {
-  phot::spa(s.console, s.state.settings, s.state.ws, s.state.paths.model1, s.state.psfModel,
-            s.state.interp.psfZeroRadius, s.state.camera.gain, s.state.objectPath.get());
+  (void)phot::spa(s.console, s.state.settings, s.state.ws, s.state.paths.model1, s.state.psfModel,
+                  s.state.interp.psfZeroRadius, s.state.camera.gain, s.state.objectPath.get());
 }
 
 void printAverages(Session& s) {
@@ -82,7 +82,7 @@ void printAverages(Session& s) {
 bool prepareAlignment(Session& s) {
   align::alload(s.console, s.state.settings.workingPath, s.state.alignment);
   zeroAccumulators(s.state.settings);
-  return align::altest(s.console, s.state.alignment) == 0;
+  return align::altest(s.console, s.state.alignment);
 }
 
 bool openFileList(Session& s, image::FileList& list) {
@@ -186,7 +186,8 @@ void avfiles(Session& s) {
   Combined combined;
   while (list.next(name)) {
     ++tried;
-    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, factor, 0, 0)) {
+    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, image::Combine::Add,
+                    factor, 0, 0)) {
       ++loaded;
       combined.add(s, name);
     }
@@ -220,7 +221,9 @@ void stack(Session& s) {
     int32_t i = 0, j = 0;
     calib::round(f.du + d.du, f.dv + d.dv, i, j);
     s.console.line("   adding file " + name);
-    if (!image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 1, 1.0f, i, j)) continue;
+    if (!image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, image::Combine::Add, 1.0f,
+                     i, j))
+      continue;
     added += 1.0f;
     combined.add(s, name);
     afterFrame(s, name, added);
@@ -250,13 +253,15 @@ void rstack(Session& s) {
     s.console.line("   adding file " + name);
     bool loaded = false;
     if (added < 0.5f) {
-      loaded = image::load(s.console, s.state.settings, s.state.camera, ws, name, 0, 1.0f, 0, 0);
+      loaded = image::load(s.console, s.state.settings, s.state.camera, ws, name, image::Combine::Replace,
+                           1.0f, 0, 0);
       if (loaded) {
         image::copy12(s.console, ws);
         clearWorkspace1(s);
       }
     } else {
-      loaded = image::load2(s.console, s.state.settings, s.state.camera, ws, name, 0, 1.0f, 0, 0);
+      loaded = image::load2(s.console, s.state.settings, s.state.camera, ws, name, image::Combine::Replace,
+                            1.0f, 0, 0);
     }
     if (!loaded) {
       // A frame that is not there is not stacked, and the previous one is not used again.
@@ -264,7 +269,8 @@ void rstack(Session& s) {
       continue;
     }
     motion::PathPosition d = displacement(s);
-    calib::iderot(ws, s.state.camera.pixelSizeX, s.state.camera.pixelSizeY, 1, f.du, f.dv, f.rotation, d.du, d.dv);
+    calib::iderot(ws, s.state.camera.pixelSizeX, s.state.camera.pixelSizeY, image::Combine::Add, f.du, f.dv,
+                  f.rotation, d.du, d.dv);
     added += 1.0f;
     combined.add(s, name);
     afterFrame(s, name, added);
@@ -281,7 +287,8 @@ void loadwithof(Session& s) {
   std::vector<int32_t> offset = s.console.askInts("    i offset, j offset : ", 2, textio::kCoordinate);
   image::strip(s.console, s.state.settings, name);
   image::setraw(s.console, s.state.settings);
-  (void)image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, 0, 1.0f, offset[0], offset[1]);
+  (void)image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, image::Combine::Replace,
+                    1.0f, offset[0], offset[1]);
 }
 
 void openPathFile(Session& s) {

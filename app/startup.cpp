@@ -92,7 +92,7 @@ void startup(Session& s) {
   s.state.paths.model1.uOrder = 0;
   s.state.paths.model1.vOrder = 0;
   set.starListFile = std::string(20, ' ');
-  dvload(s, 0, true);
+  dvload(s, image::DecodeListing::Quiet, true);
   getpth(s);
   set.verbosity = 0;
   set.skyBox = 50;

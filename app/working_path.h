@@ -14,7 +14,7 @@ void getpth(Session& s);
 void savpth(Session& s);
 /// Joins a typed name to the working path (the 80-character full name); false, after the
 /// console message, when the result would pass 80 characters.
-bool fullName(Session& s, std::string_view name, std::string& full);
+[[nodiscard]] bool fullName(Session& s, std::string_view name, std::string& full);
 /// The host path of a typed name joined to the working path; empty when the join fails.
 std::string hostName(Session& s, std::string_view name);
 /// The `path` command.

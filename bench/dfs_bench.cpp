@@ -120,7 +120,7 @@ struct Run {
     const char* codes[] = {"fit", "   ", "fit", "drk", "flt", "   ", "   ", "   ", "3  ", "f  "};
     for (int p = 1; p <= 10; ++p) image::setTypeCode(settings, p, codes[p - 1]);
     camera.icv = 4;
-    image::decode(console, camera, 0);
+    image::decode(console, camera, image::DecodeListing::Quiet);
   }
 };
 
@@ -154,9 +154,11 @@ int main() {
   Run steps(dir, "");
   image::Workspaces& ws = *steps.ws;
   image::setraw(steps.console, steps.settings);
-  (void)image::load2(steps.console, steps.settings, steps.camera, ws, textio::fixed("dark01", 20), 0, 1.0f, 0, 0);
+  (void)image::load2(steps.console, steps.settings, steps.camera, ws, textio::fixed("dark01", 20),
+                     image::Combine::Replace, 1.0f, 0, 0);
   image::setdrk(steps.console, steps.settings);
-  (void)image::load3(steps.console, steps.settings, steps.camera, ws, textio::fixed("flat01", 20), 0, 1.0f, 0, 0);
+  (void)image::load3(steps.console, steps.settings, steps.camera, ws, textio::fixed("flat01", 20),
+                     image::Combine::Replace, 1.0f, 0, 0);
   calib::FlatMean flat = calib::flatMean(ws);
   std::ostringstream list;
   Span tLoad, tCorrect, tFind, tSave;
@@ -192,7 +194,8 @@ int main() {
     std::snprintf(name, sizeof name, "img%03d", k);
     image::setraw(steps.console, steps.settings);
     Stamp a = now();
-    (void)image::load(steps.console, steps.settings, steps.camera, ws, textio::fixed(name, 20), 0, 1.0f, 0, 0);
+    (void)image::load(steps.console, steps.settings, steps.camera, ws, textio::fixed(name, 20),
+                      image::Combine::Replace, 1.0f, 0, 0);
     tReplace.add(a, now());
   }
   std::printf("dfs over %d frames of %d x %d (%d stars found per frame on average)\n", kFrames, kNx, kNy,

@@ -109,7 +109,7 @@ struct Run {
     cam.ny = kNy;
     cam.pixelSizeX = cam.pixelSizeY = 6.45f;
     cam.icv = 4;
-    image::decode(console, cam, 0);
+    image::decode(console, cam, image::DecodeListing::Quiet);
     state->ws.nx = kNx;
     state->ws.ny = kNy;
   }

@@ -71,10 +71,10 @@ bool loadCalibration(BatchTables& t, Calibration which, bool blankKeeps, Calibra
     name = textio::fixed(name, 20);
     if (isDark) {
       image::setraw(t.console, t.settings);
-      loaded = image::load2(t.console, t.settings, t.camera, t.ws, name, 0, 1.0f, 0, 0);
+      loaded = image::load2(t.console, t.settings, t.camera, t.ws, name, image::Combine::Replace, 1.0f, 0, 0);
     } else {
       image::setdrk(t.console, t.settings);
-      loaded = image::load3(t.console, t.settings, t.camera, t.ws, name, 0, 1.0f, 0, 0);
+      loaded = image::load3(t.console, t.settings, t.camera, t.ws, name, image::Combine::Replace, 1.0f, 0, 0);
     }
   }
   if (!loaded) {

@@ -24,10 +24,10 @@ namespace calib {
 class StarListOutput {
  public:
   /// Creates (or replaces) the file at a host path and keeps it open; false when it cannot be.
-  bool create(const std::string& hostPath);
+  [[nodiscard]] bool create(const std::string& hostPath);
   /// Flushes and closes the file (nothing when none is open).
   void close();
-  bool isOpen() const { return out_ != nullptr; }
+  [[nodiscard]] bool isOpen() const { return out_ != nullptr; }
   /// The open file; only valid while isOpen().
   std::ostream& stream() { return *out_; }
 

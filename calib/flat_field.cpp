@@ -17,7 +17,7 @@ namespace calib {
 
 bool dark(textio::Console& console, core::Settings& settings, image::Camera& camera, image::Workspaces& ws,
           std::string_view name20) {
-  if (!image::load2(console, settings, camera, ws, name20, 0, 1.0f, 0, 0)) {
+  if (!image::load2(console, settings, camera, ws, name20, image::Combine::Replace, 1.0f, 0, 0)) {
     console.line("   dark frame not loaded: nothing subtracted");
     return false;
   }

@@ -19,8 +19,8 @@ namespace calib {
 /// (replacing it, factor 1, no shift) and subtracts it from workspace 1, clipping at 0.
 /// When the frame cannot be loaded workspace 1 is left unchanged (after the load's message
 /// and one of its own) and false is returned.
-bool dark(textio::Console& console, core::Settings& settings, image::Camera& camera, image::Workspaces& ws,
-          std::string_view name20);
+[[nodiscard]] bool dark(textio::Console& console, core::Settings& settings, image::Camera& camera,
+                        image::Workspaces& ws, std::string_view name20);
 
 /// The mean of the flat (workspace 3) over the current image size, summed in a 4-byte
 /// float in storage order. It depends only on workspace 3 and the size, so a batch that

@@ -199,7 +199,7 @@ float wavpix(textio::Console& console, const image::Workspaces& ws, int32_t i1, 
   for (int32_t i = iLow; i <= iHigh; ++i) {
     for (int32_t j = jLow; j <= jHigh; ++j) {
       int32_t value = 0;
-      if (ws.get(i, j, value) != 0) continue;
+      if (!ws.get(i, j, value)) continue;
       sum += static_cast<float>(value);
       ++count;
     }
@@ -268,8 +268,8 @@ inline int32_t meanOf25(int64_t sum) {
 // eight sample places at a time instead of four (chosen when the program starts); the
 // arithmetic is the same IEEE single precision either way, with no fused operations.
 PELM_WIDER_VECTORS
-void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
-            float angle, float di, float dj) {
+void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, image::Combine combine, float du,
+            float dv, float angle, float di, float dj) {
   const float theta = angle * 3.14159265358979f / 180.0f;
   const float c = static_cast<float>(std::cos(static_cast<double>(theta)));
   const float s = static_cast<float>(std::sin(static_cast<double>(theta)));
@@ -337,7 +337,7 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFl
           sum += static_cast<int64_t>(framed[at[q]]) + framed[at[q + kBlock]] + framed[at[q + 2 * kBlock]] +
                  framed[at[q + 3 * kBlock]] + framed[at[q + 4 * kBlock]];
         }
-        const int32_t base = addFlag == 1 ? column[k0 + k] : 0;
+        const int32_t base = combine == image::Combine::Add ? column[k0 + k] : 0;
         column[k0 + k] = base + meanOf25(sum);
       }
     }

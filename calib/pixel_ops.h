@@ -85,8 +85,8 @@ void round(float x, float y, int32_t& ix, int32_t& iy);
 /// 25 samples at (i + 0.2a + di, j + 0.2b + dj), a, b = -2..2, are rotated by `angle`
 /// degrees in square physical units (pixel sizes in microns), shifted by (du, dv), rounded to
 /// a pixel of workspace 2 and summed when inside; pixel = base + truncate(sum / 25), where
-/// base is the old pixel when addFlag = 1 and 0 otherwise.
-void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, int addFlag, float du, float dv,
-            float angle, float di, float dj);
+/// base is the old pixel with Combine::Add and 0 with Combine::Replace.
+void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, image::Combine combine, float du,
+            float dv, float angle, float di, float dj);
 
 }  // namespace calib

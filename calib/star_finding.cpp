@@ -62,7 +62,7 @@ int32_t profileWidth(const image::Workspaces& ws, int32_t ip, int32_t jp, float 
     int outside = 0;
     for (int32_t j = jp - 1; j <= jp + 1; ++j) {
       int32_t value = 0;
-      if (ws.get(i, j, value) == 0) {
+      if (ws.get(i, j, value)) {
         sum += value;
       } else {
         ++outside;
@@ -114,7 +114,7 @@ Centroid findb1(textio::Console& console, const image::Workspaces& ws, int32_t i
   for (int32_t i = ip - h; i <= ip + h; ++i) {
     for (int32_t j = jp - h; j <= jp + h; ++j) {
       int32_t value = 0;
-      if (ws.get(i, j, value) != 0) continue;
+      if (!ws.get(i, j, value)) continue;
       int32_t t = truncToInt(static_cast<float>(value) - sky);
       if (t > half) ++above;
       s += t;
@@ -189,7 +189,7 @@ bool localMaximum(const image::Workspaces& ws, int32_t i, int32_t j, int32_t val
   for (int32_t di = -1; di <= 1; ++di) {
     for (int32_t dj = -1; dj <= 1; ++dj) {
       int32_t n = 0;
-      if ((di != 0 || dj != 0) && ws.get(i + di, j + dj, n) == 0 && n > value) return false;
+      if ((di != 0 || dj != 0) && ws.get(i + di, j + dj, n) && n > value) return false;
     }
   }
   return true;

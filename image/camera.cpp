@@ -91,13 +91,13 @@ Camera defaultCamera() {
   return c;
 }
 
-void decode(textio::Console& console, Camera& camera, int verbose) {
+void decode(textio::Console& console, Camera& camera, DecodeListing listing) {
   int32_t c = camera.icv;
   for (int k = 1; k <= 16; ++k) {
     camera.icvBits[k] = c % 2;
     c /= 2;
   }
-  if (verbose != 1) return;
+  if (listing != DecodeListing::Print) return;
   console.line(textio::Line("   decoding input control variable =").i(camera.icv, 4));
   console.line("  once read from file, the two pixel bytes are processed as follows:");
   console.line("");
@@ -133,7 +133,7 @@ void discam(textio::Console& console, Camera& camera) {
                    .f(camera.pixelSizeY, 5, 2));
   console.line(textio::Line("   gain (electrons/ADU) = ").f(camera.gain, 4, 1));
   console.line(textio::Line("   input control variable = ").i(camera.icv, 2));
-  decode(console, camera, 1);
+  decode(console, camera, DecodeListing::Print);
 }
 
 }  // namespace image

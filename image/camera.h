@@ -42,8 +42,11 @@ CameraRead readCameraFile(const std::string& hostName, Camera& camera, std::stri
 /// gain 1.0, input control variable 4, date order 1.
 Camera defaultCamera();
 
-/// Fills icvBits from icv (slot k = bit k-1). With verbose = 1 prints the decoding listing.
-void decode(textio::Console& console, Camera& camera, int verbose);
+/// Whether decode prints the decoding listing.
+enum class DecodeListing { Quiet, Print };
+
+/// Fills icvBits from icv (slot k = bit k-1), printing the decoding listing when asked.
+void decode(textio::Console& console, Camera& camera, DecodeListing listing);
 
 /// Prints the camera definition, then the decoding listing.
 void discam(textio::Console& console, Camera& camera);

@@ -67,7 +67,7 @@ class DeferredSlot {
   }
   ~DeferredSlot() = default;
 
-  bool active() const { return tiles_ != nullptr; }
+  [[nodiscard]] bool active() const { return tiles_ != nullptr; }
   void ensure(int32_t i, int32_t j) const { tiles_->ensure(i, j); }
   const DeferredTiles* current() const { return tiles_.get(); }
   /// Decodes what is left of the deferred frame; afterwards none is deferred.

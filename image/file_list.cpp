@@ -102,7 +102,7 @@ void Entry::range(std::vector<std::string>& group) {
   for (int64_t n = first; n <= final; ++n) {
     std::string name = prefix + frameNumber(settings_, n);
     if (name.size() > kMaxBaseName) {
-      baseNameFits(console_, name);
+      (void)baseNameFits(console_, name);  // known not to fit: for its message
       console_.line("   range not added");
       return;
     }
@@ -119,7 +119,7 @@ void Entry::endGroup(const std::vector<std::string>& group) {
   std::string content;
   for (const std::string& name : group) content += name + "\n";
   std::string junk = workingFile(settings_, "junk1.dat");
-  if (!junk.empty()) textio::replaceFileAtomically(junk, content);
+  if (!junk.empty()) (void)textio::replaceFileAtomically(junk, content);  // scratch: best effort
   list_.insert(list_.end(), group.begin(), group.end());
 }
 

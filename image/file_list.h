@@ -35,12 +35,12 @@ class FileList {
  public:
   /// Opens filelist.txt and reads its count into settings.fileCount. False, after the message
   /// "   error - cannot open file list " + the full name, when it is missing or holds no count.
-  bool open(textio::Console& console, core::Settings& settings);
+  [[nodiscard]] bool open(textio::Console& console, core::Settings& settings);
   /// The count on the first line (0 before open or when it could not be read).
   int32_t count() const { return count_; }
   /// The next name (20 characters, blank-padded). False at a blank name, at the end of the
   /// file, after `count` names or after 10000 names: the list has ended.
-  bool next(std::string& name20);
+  [[nodiscard]] bool next(std::string& name20);
 
  private:
   std::unique_ptr<std::ifstream> in_;

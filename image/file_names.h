@@ -49,7 +49,7 @@ void strip(textio::Console& console, core::Settings& settings, std::string& name
 void addtyp(textio::Console& console, const core::Settings& settings, std::string& name);
 /// True when the name without trailing blanks has at most 16 characters; otherwise prints
 /// "   error - file name longer than 16 characters (no room for its file type): " + name.
-bool baseNameFits(textio::Console& console, std::string_view name);
+[[nodiscard]] bool baseNameFits(textio::Console& console, std::string_view name);
 
 /// Current type = the supplied type when one came with the last name, else the raw type;
 /// prints the choice.

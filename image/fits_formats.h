@@ -23,7 +23,7 @@ class FitsImageFile {
   /// Opens the file at a host path and finds its image: the primary one, or when the primary
   /// header has no data the first image extension. False with the reason when there is none
   /// or the file cannot be read.
-  bool open(const std::string& hostPath, std::string& reason);
+  [[nodiscard]] bool open(const std::string& hostPath, std::string& reason);
   /// The image's header cards as the uncompressed image would have them (a compressed image's
   /// table cards translated), after the primary header's when the image is an extension; no
   /// END card.
@@ -40,8 +40,8 @@ class FitsImageFile {
   /// decoded by the camera's rules with `h.bzero`, then scaled by BSCALE about BZERO; other
   /// formats are BZERO + BSCALE x stored. Blank (BLANK or NaN) pixels become 0. False with
   /// the reason when the data cannot be read (truncated or corrupt).
-  bool read(const FrameHeader& h, const PixelRules& rules, std::vector<int32_t>& values, int64_t& blank,
-            int64_t& clipped, bool& stripped, std::string& reason);
+  [[nodiscard]] bool read(const FrameHeader& h, const PixelRules& rules, std::vector<int32_t>& values,
+                          int64_t& blank, int64_t& clipped, bool& stripped, std::string& reason);
 
  private:
   void* file_ = nullptr;

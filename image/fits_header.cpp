@@ -238,8 +238,8 @@ bool separateTimes(textio::Console& console, const KeywordCards& cards, FrameHea
 
 // The date (and time) of the header. False when the date or time cannot be read or is
 // impossible (`refused` then tells that a message was printed).
-bool dateAndTime(textio::Console& console, const KeywordCards& cards, int32_t dateOrder,
-                 FrameHeader& h, std::vector<std::string>* junk, bool midExposure, bool& refused) {
+bool dateAndTime(textio::Console& console, const KeywordCards& cards, DateOrder dateOrder, FrameHeader& h,
+                 std::vector<std::string>* junk, bool midExposure, bool& refused) {
   bool timeCardsBlank = textio::isBlank(ustrip(cards.timeObs)) && textio::isBlank(ustrip(cards.utStart)) &&
                         textio::isBlank(ustrip(cards.utEnd));
   std::string date = valueField(ustrip(cards.dateObs));
@@ -254,8 +254,9 @@ bool dateAndTime(textio::Console& console, const KeywordCards& cards, int32_t da
   if (!dateTime && !readInts(date, 3, v)) return false;
   const std::vector<DigitRun> runs = digitRuns(cards.dateObs);
   const bool isoDate = !runs.empty() && runs[0].length >= 4;
-  const size_t yearRun = isoDate || dateOrder != 0 ? 0 : 2;
-  if (dateOrder == 0 && !isoDate) {
+  const bool dayFirst = dateOrder == DateOrder::DayMonthYear && !isoDate;
+  const size_t yearRun = dayFirst ? 2 : 0;
+  if (dayFirst) {
     h.day = v[0], h.month = v[1], h.year = v[2];
   } else {
     h.year = v[0], h.month = v[1], h.day = v[2];
@@ -355,7 +356,7 @@ void KeywordCards::take(std::string_view card80) {
   if (slot) *slot = card;
 }
 
-bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, int32_t dateOrder,
+bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, DateOrder dateOrder,
            FrameHeader& header, std::vector<std::string>* junkLines, bool midExposure) {
   FrameHeader h;
   bool refused = false;

@@ -7,11 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/date_order.h"
+
 namespace textio {
 class Console;
 }
 
 namespace image {
+
+using core::DateOrder;
 
 /// The values of a parsed header.
 struct FrameHeader {
@@ -38,7 +42,7 @@ struct KeywordCards {
 };
 
 /// Parses the keyword cards into `header`. The date and time are read only when `withDate`
-/// (a load into workspace 1); dateOrder 0 reads the date as day, month, year, any other value
+/// (a load into workspace 1); DayMonthYear reads the date as day, month, year, YearMonthDay
 /// as year, month, day, but a date whose first field has four digits is always year, month,
 /// day. The time is the middle of UT-START and UT-END; else a start time (UT-START alone,
 /// TIME-OBS, the time in DATE-OBS, or UT) plus half the exposure (EXPTIME, else EXPOSURE)
@@ -48,7 +52,8 @@ struct KeywordCards {
 /// "    error in convh - are you trying to read a non-existent file?" when a needed size or
 /// BZERO cannot be read, or after a one-line message for an impossible date or time or an
 /// unusable BSCALE. The filtered value fields are left in `junkLines` (one per value read).
-bool convh(textio::Console& console, const KeywordCards& cards, bool withDate, int32_t dateOrder,
-           FrameHeader& header, std::vector<std::string>* junkLines = nullptr, bool midExposure = true);
+[[nodiscard]] bool convh(textio::Console& console, const KeywordCards& cards, bool withDate,
+                         DateOrder dateOrder, FrameHeader& header,
+                         std::vector<std::string>* junkLines = nullptr, bool midExposure = true);
 
 }  // namespace image

@@ -133,7 +133,7 @@ void writeJunk(const core::Settings& settings, const std::vector<std::string>& l
   for (const std::string& l : lines) content += l + "\n";
   std::string host = textio::hostPath(path + "junk.dat");
   if (fileHolds(host, content)) return;
-  textio::replaceFileAtomically(host, content);
+  (void)textio::replaceFileAtomically(host, content);  // a diagnostic file: best effort
 }
 
 void printReport(textio::Console& console, const FrameHeader& h) {
@@ -285,8 +285,8 @@ StoredRange storedRange(const FrameHeader& h, const core::Settings& settings, co
 // columns: a tile's row pieces are read along and its column pieces written, all within a
 // few memory pages. False when a band cannot be read (the rows before it are stored).
 bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rules,
-                 const core::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
-                 float factor, int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
+                 const core::Settings& settings, Workspaces& ws, Pixels& w, Combine combine, float factor,
+                 int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
   const auto [iLow, iHigh, jLow, jHigh] = storedRange(h, settings, ws, iShift, jShift);
@@ -298,7 +298,7 @@ bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rule
     const bool replacesAll = iLow == 1 && iHigh == ws.nx && jLow == 1 && jHigh == ws.ny && used <= pending;
     const size_t from = replacesAll ? used : 0;
     std::fill(w.begin() + static_cast<std::ptrdiff_t>(from), w.begin() + static_cast<std::ptrdiff_t>(pending), 0);
-    if (replacesAll && addFlag == 1) addFlag = 0;
+    if (replacesAll && combine == Combine::Add) combine = Combine::Replace;
   }
   if (iLow > iHigh || jLow > jHigh) return true;
   const int32_t* replacing = table.replacing.data();
@@ -318,7 +318,7 @@ bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rule
       for (int64_t i = i0; i <= iEnd; ++i) {
         const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
         int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
-        if (addFlag != 1) {
+        if (combine != Combine::Add) {
           if (i < iEnd) {
             // Two neighbouring columns at once: one read gives a pixel of each.
             int32_t* next = &w[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
@@ -564,7 +564,7 @@ bool readConverted(textio::Console& console, const core::Settings& settings, con
     keywords.take(file.cards()[k]);
   }
   std::vector<std::string> junk;
-  bool parsed = convh(console, keywords, workspace == 1, camera.dateOrder, f.header, &junk,
+  bool parsed = convh(console, keywords, workspace == 1, core::dateOrderOf(camera.dateOrder), f.header, &junk,
                       settings.frameTimeRule != 2);
   if (!f.probe) writeJunk(settings, junk);
   if (!parsed) return false;
@@ -615,8 +615,8 @@ bool readFrame(textio::Console& console, const core::Settings& settings, const C
     return false;
   }
   std::vector<std::string> junk;
-  bool parsed = convh(console, f.read.keywords, workspace == 1, camera.dateOrder, f.header, &junk,
-                      settings.frameTimeRule != 2);
+  bool parsed = convh(console, f.read.keywords, workspace == 1, core::dateOrderOf(camera.dateOrder), f.header,
+                      &junk, settings.frameTimeRule != 2);
   if (!f.probe) writeJunk(settings, junk);
   if (!parsed || !usable(console, f.header, where, f.capacity)) return false;
   const auto needed = static_cast<std::streamoff>(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
@@ -669,8 +669,8 @@ void commitHeader(textio::Console& console, core::Settings& settings, Camera& ca
 // Stores a frame's physical values (read by the FITS library) as storePixels stores decoded
 // ones: the frame window, shifts, add mode and factor; with a factor of 1 a replacing value is
 // stored exactly.
-void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspaces& ws, Pixels& w, int addFlag,
-                 float factor, int32_t iShift, int32_t jShift, size_t pending) {
+void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspaces& ws, Pixels& w,
+                 Combine combine, float factor, int32_t iShift, int32_t jShift, size_t pending) {
   const FrameHeader& h = f.header;
   if (pending > 0) std::fill(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(pending), 0);
   const auto [iLow, iHigh, jLow, jHigh] = storedRange(h, settings, ws, iShift, jShift);
@@ -680,7 +680,7 @@ void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspac
                                  static_cast<size_t>(i + iShift - 1)];
       int32_t& out = w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j))];
       const float scaled = static_cast<float>(v) * factor;
-      if (addFlag != 1 || out == 0) {
+      if (combine != Combine::Add || out == 0) {
         out = factor == 1.0f ? v : floorToInt(static_cast<float>(0) + scaled + 0.5f);
       } else {
         out = floorToInt(static_cast<float>(out) + scaled + 0.5f);
@@ -691,11 +691,11 @@ void storeValues(const CheckedFrame& f, const core::Settings& settings, Workspac
 
 // Stores a checked frame's pixels from `rows`; false after a message when they cannot be read.
 bool commitPixels(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
-                  Pixels& pixels, PixelRows& rows, const std::string& where, const FrameHeader& h, int addFlag,
-                  float factor, int32_t iShift, int32_t jShift, size_t pending) {
+                  Pixels& pixels, PixelRows& rows, const std::string& where, const FrameHeader& h,
+                  Combine combine, float factor, int32_t iShift, int32_t jShift, size_t pending) {
   bool lastStripped = false;
-  const bool stored = storePixels(rows, h, PixelRules::fromCamera(camera), settings, ws, pixels, addFlag, factor,
-                                  iShift, jShift, pending, lastStripped);
+  const bool stored = storePixels(rows, h, PixelRules::fromCamera(camera), settings, ws, pixels, combine,
+                                  factor, iShift, jShift, pending, lastStripped);
   camera.lastSignStripped() = lastStripped ? 1 : 0;
   // Only a read error after the length was checked (a failing disk, the file cut short while
   // being read) gets here: the rows before the failure are stored.
@@ -736,39 +736,47 @@ void announceLoad(textio::Console& console, std::string_view name20) {
 }
 
 // The load's parameters, at verbosity 2.
-void traceLoad(textio::Console& console, const core::Settings& settings, int addFlag, float factor, int32_t iShift,
-               int32_t jShift) {
+void traceLoad(textio::Console& console, const core::Settings& settings, Combine combine, float factor,
+               int32_t iShift, int32_t jShift) {
   if (settings.verbosity != 2) return;
   console.line(textio::Line("   entered routine LOAD; iadd,factor,ioff,joff =")
-                   .x(1).i(addFlag, 1).x(1).f(factor, 4, 2).x(1).i(iShift, 2).i(jShift, 2).str());
+                   .x(1)
+                   .i(combine == Combine::Add ? 1 : 0, 1)
+                   .x(1)
+                   .f(factor, 4, 2)
+                   .x(1)
+                   .i(iShift, 2)
+                   .i(jShift, 2)
+                   .str());
 }
 
 // Stores a checked frame (header values and pixels) into a workspace.
-bool commitFrame(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws, Pixels& pixels,
-                 std::ifstream& in, const std::string& where, CheckedFrame& frame, int addFlag, float factor,
-                 int32_t iShift, int32_t jShift, int workspace, size_t pending) {
+bool commitFrame(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                 Pixels& pixels, std::ifstream& in, const std::string& where, CheckedFrame& frame,
+                 Combine combine, float factor, int32_t iShift, int32_t jShift, int workspace,
+                 size_t pending) {
   commitHeader(console, settings, camera, ws, frame, workspace);
   if (frame.converted) {
-    storeValues(frame, settings, ws, pixels, addFlag, factor, iShift, jShift, pending);
+    storeValues(frame, settings, ws, pixels, combine, factor, iShift, jShift, pending);
     camera.lastSignStripped() = frame.stripped ? 1 : 0;
     return true;
   }
   const size_t rowBytes = static_cast<size_t>(frame.header.nx) * 2;
   if (frame.inMemory) {
     PixelRows rows(frame.memory.data(), rowBytes);
-    return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, addFlag, factor, iShift,
-                        jShift, pending);
+    return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, combine, factor,
+                        iShift, jShift, pending);
   }
   PixelRows rows(in, frame.dataStart, rowBytes);
-  return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, addFlag, factor, iShift,
-                      jShift, pending);
+  return commitPixels(console, settings, camera, ws, pixels, rows, where, frame.header, combine, factor,
+                      iShift, jShift, pending);
 }
 
 // loadf, with the first `pending` places of the workspace counting as cleared (see loadCleared).
 bool loadInto(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-              std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
+              std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift,
               int workspace, size_t pending) {
-  traceLoad(console, settings, addFlag, factor, iShift, jShift);
+  traceLoad(console, settings, combine, factor, iShift, jShift);
   Pixels* pixels = workspacePixels(ws, workspace);
   if (!pixels) {
     console.line(textio::Line("   error - there is no workspace").i(workspace, 4).str());
@@ -780,22 +788,22 @@ bool loadInto(textio::Console& console, core::Settings& settings, Camera& camera
   std::string where;
   CheckedFrame frame;
   if (!openFrame(console, settings, camera, name20, workspace, ws.capacity(), in, where, frame)) return false;
-  return commitFrame(console, settings, camera, ws, *pixels, in, where, frame, addFlag, factor, iShift, jShift,
-                     workspace, pending);
+  return commitFrame(console, settings, camera, ws, *pixels, in, where, frame, combine, factor, iShift,
+                     jShift, workspace, pending);
 }
 
 }  // namespace
 
 bool loadf(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift,
+           std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift,
            int workspace) {
-  return loadInto(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, workspace, 0);
+  return loadInto(console, settings, camera, ws, name20, combine, factor, iShift, jShift, workspace, 0);
 }
 
 bool load(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-          std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
+          std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift) {
   announceLoad(console, name20);
-  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 1);
+  return loadf(console, settings, camera, ws, name20, combine, factor, iShift, jShift, 1);
 }
 
 bool loadable(const core::Settings& settings, const Camera& camera, std::string_view name20, int64_t capacity) {
@@ -825,7 +833,7 @@ bool loadCleared(textio::Console& console, core::Settings& settings, Camera& cam
                  std::string_view name20, size_t pending) {
   pending = std::min(pending, ws.w1.size());
   announceLoad(console, name20);
-  if (loadInto(console, settings, camera, ws, name20, 1, 1.0f, 0, 0, 1, pending)) return true;
+  if (loadInto(console, settings, camera, ws, name20, Combine::Add, 1.0f, 0, 0, 1, pending)) return true;
   std::fill_n(ws.w1.begin(), pending, 0);
   return false;
 }
@@ -833,14 +841,15 @@ bool loadCleared(textio::Console& console, core::Settings& settings, Camera& cam
 bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
                   std::string_view name20) {
   announceLoad(console, name20);
-  traceLoad(console, settings, 0, 1.0f, 0, 0);
+  traceLoad(console, settings, Combine::Replace, 1.0f, 0, 0);
   std::ifstream in;
   std::string where;
   CheckedFrame frame;
   if (!openFrame(console, settings, camera, name20, 1, ws.capacity(), in, where, frame)) return false;
   if (frame.converted) {
     ws.deferred.settle();
-    return commitFrame(console, settings, camera, ws, ws.w1, in, where, frame, 0, 1.0f, 0, 0, 1, 0);
+    return commitFrame(console, settings, camera, ws, ws.w1, in, where, frame, Combine::Replace, 1.0f, 0, 0,
+                       1, 0);
   }
   const FrameHeader& h = frame.header;
   const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
@@ -863,7 +872,8 @@ bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& ca
   commitHeader(console, settings, camera, ws, frame, 1);
   if (!whole) {
     PixelRows memory(rows.data(), rowBytes);
-    const bool stored = commitPixels(console, settings, camera, ws, ws.w1, memory, where, h, 0, 1.0f, 0, 0, 0);
+    const bool stored =
+        commitPixels(console, settings, camera, ws, ws.w1, memory, where, h, Combine::Replace, 1.0f, 0, 0, 0);
     ws.deferred.giveBack(std::move(next));
     return stored;
   }
@@ -875,13 +885,13 @@ bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& ca
 }
 
 bool load2(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
-  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 2);
+           std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift) {
+  return loadf(console, settings, camera, ws, name20, combine, factor, iShift, jShift, 2);
 }
 
 bool load3(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-           std::string_view name20, int addFlag, float factor, int32_t iShift, int32_t jShift) {
-  return loadf(console, settings, camera, ws, name20, addFlag, factor, iShift, jShift, 3);
+           std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift) {
+  return loadf(console, settings, camera, ws, name20, combine, factor, iShift, jShift, 3);
 }
 
 }  // namespace image

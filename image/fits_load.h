@@ -35,29 +35,29 @@ struct PixelRules {
 };
 
 /// True when BZERO counts as non-zero (below -0.1 or above 0.1).
-inline bool bzeroCounts(float bzero) { return bzero < -0.1f || bzero > 0.1f; }
+[[nodiscard]] inline bool bzeroCounts(float bzero) { return bzero < -0.1f || bzero > 0.1f; }
 
 /// Decodes one stored pixel (hi = first byte, lo = second byte) to its value. `stripped`
 /// receives the sign-strip decision (kept as the camera's lastSignStripped).
 int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero, bool& stripped);
 
 /// Loads the frame `name20` (20 characters, file type stripped; the current type is appended)
-/// from the working path into workspace 1, 2 or 3. addFlag 1 adds into the workspace, any other
-/// value replaces; every decoded pixel is multiplied by `factor`; file pixel (c, r) goes to
-/// (c - iShift, r - jShift). True (status 0) when loaded. A 16-bit primary image without
-/// BSCALE or BLANK is read by the camera's rules directly; every other image (other BITPIX,
-/// BSCALE, BLANK, an image extension, compressed frames) through the FITS library as physical
-/// values rounded to integers (see fits_formats.h). On refusal (file missing, header
-/// unreadable, not SIMPLE = T, no END card, BITPIX unknown, not two axes, size not positive or
-/// above the capacity, impossible date or time, data shorter than the header says or damaged)
-/// a message is printed and nothing else changes.
-[[nodiscard]] bool loadf(textio::Console& console, core::Settings& settings, Camera& camera,
-                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
-                         int32_t iShift, int32_t jShift, int workspace);
+/// from the working path into workspace 1, 2 or 3, replacing or adding to its pixels; every
+/// decoded pixel is multiplied by `factor`; file pixel (c, r) goes to (c - iShift, r - jShift).
+/// True (status 0) when loaded. A 16-bit primary image without BSCALE or BLANK is read by the
+/// camera's rules directly; every other image (other BITPIX, BSCALE, BLANK, an image extension,
+/// compressed frames) through the FITS library as physical values rounded to integers (see
+/// fits_formats.h). On refusal (file missing, header unreadable, not SIMPLE = T, no END card,
+/// BITPIX unknown, not two axes, size not positive or above the capacity, impossible date or
+/// time, data shorter than the header says or damaged) a message is printed and nothing else
+/// changes.
+[[nodiscard]] bool loadf(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                         std::string_view name20, Combine combine, float factor, int32_t iShift,
+                         int32_t jShift, int workspace);
 /// loadf into workspace 1, after printing "   entered load; fname = " and the name.
-[[nodiscard]] bool load(textio::Console& console, core::Settings& settings, Camera& camera,
-                        Workspaces& ws, std::string_view name20, int addFlag, float factor,
-                        int32_t iShift, int32_t jShift);
+[[nodiscard]] bool load(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                        std::string_view name20, Combine combine, float factor, int32_t iShift,
+                        int32_t jShift);
 /// True when `load` of the frame into workspace 1 would succeed with the files as they are now
 /// (the same checks, nothing printed, nothing changed); `capacity` is the pixels workspace 1 holds.
 [[nodiscard]] bool loadable(const core::Settings& settings, const Camera& camera, std::string_view name20,
@@ -76,12 +76,12 @@ int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero
 [[nodiscard]] bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& camera,
                                 Workspaces& ws, std::string_view name20);
 /// loadf into workspace 2.
-[[nodiscard]] bool load2(textio::Console& console, core::Settings& settings, Camera& camera,
-                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
-                         int32_t iShift, int32_t jShift);
+[[nodiscard]] bool load2(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                         std::string_view name20, Combine combine, float factor, int32_t iShift,
+                         int32_t jShift);
 /// loadf into workspace 3.
-[[nodiscard]] bool load3(textio::Console& console, core::Settings& settings, Camera& camera,
-                         Workspaces& ws, std::string_view name20, int addFlag, float factor,
-                         int32_t iShift, int32_t jShift);
+[[nodiscard]] bool load3(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                         std::string_view name20, Combine combine, float factor, int32_t iShift,
+                         int32_t jShift);
 
 }  // namespace image

@@ -39,7 +39,7 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws);
 class SavedFrames {
  public:
   void add(const std::string& host) { hosts_.insert(host); }
-  bool contains(const std::string& host) const { return hosts_.count(host) != 0; }
+  [[nodiscard]] bool contains(const std::string& host) const { return hosts_.count(host) != 0; }
 
  private:
   std::set<std::string> hosts_;

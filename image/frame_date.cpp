@@ -40,7 +40,7 @@ bool readCards(std::istream& in, KeywordCards& cards, bool& hasData) {
 
 }  // namespace
 
-bool frameDate(const std::string& host, int32_t dateOrder, FrameHeader& header) {
+bool frameDate(const std::string& host, DateOrder dateOrder, FrameHeader& header) {
   std::ifstream in(host, std::ios::binary);
   if (!in) return false;
   KeywordCards cards;

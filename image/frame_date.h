@@ -12,7 +12,8 @@ namespace image {
 /// Reads the header of the frame file `host` (a host file name) and the date and time a load
 /// into workspace 1 would give it (the same header parsing, nothing printed). A primary header
 /// without data is followed into the next header (frames kept in an image extension). False
-/// when the file cannot be opened, has no END card or its date and time cannot be read.
-bool frameDate(const std::string& host, int32_t dateOrder, FrameHeader& header);
+/// when the file cannot be opened, has no END card or its date and time cannot be read (in
+/// `dateOrder`).
+[[nodiscard]] bool frameDate(const std::string& host, DateOrder dateOrder, FrameHeader& header);
 
 }  // namespace image

@@ -11,17 +11,17 @@ namespace image {
 
 namespace {
 
-using Getter = int (Workspaces::*)(int32_t, int32_t, int32_t&) const;
+using Getter = bool (Workspaces::*)(int32_t, int32_t, int32_t&) const;
 
-// Prints a line on the console, and to the log file when logFlag is 1.
-void both(textio::Console& console, const std::string& text, int logFlag) {
+// Prints a line on the console, and to the log file when asked.
+void both(textio::Console& console, const std::string& text, ListingCopy copy) {
   console.line(text);
-  if (logFlag == 1) console.logLine(text);
+  if (copy == ListingCopy::AlsoToLog) console.logLine(text);
 }
 
 void table(textio::Console& console, const Workspaces& ws, Getter get, int32_t i, int32_t j,
-           int logFlag) {
-  both(console, "", logFlag);
+           ListingCopy copy) {
+  both(console, "", copy);
   float sum = 0.0f;
   int32_t count = 0;
   std::vector<int32_t> inside;
@@ -29,7 +29,7 @@ void table(textio::Console& console, const Workspaces& ws, Getter get, int32_t i
     textio::Line row("   ");
     for (int32_t ii = i - 5; ii <= i + 5; ++ii) {
       int32_t v = 0;
-      if ((ws.*get)(ii, jj, v) == 0) {
+      if ((ws.*get)(ii, jj, v)) {
         sum += static_cast<float>(v);
         ++count;
         inside.push_back(v);
@@ -38,7 +38,7 @@ void table(textio::Console& console, const Workspaces& ws, Getter get, int32_t i
       }
       row.i(v, 5).x(1);
     }
-    both(console, row.str(), logFlag);
+    both(console, row.str(), copy);
   }
   // A block wholly outside the image has no pixel to measure: its rms is shown as 0.0.
   float rms = 0.0f;
@@ -57,23 +57,23 @@ void table(textio::Console& console, const Workspaces& ws, Getter get, int32_t i
 
 }  // namespace
 
-void list(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag) {
-  table(console, ws, &Workspaces::get, i, j, logFlag);
+void list(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, ListingCopy copy) {
+  table(console, ws, &Workspaces::get, i, j, copy);
 }
-void list2(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag) {
-  table(console, ws, &Workspaces::get2, i, j, logFlag);
+void list2(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, ListingCopy copy) {
+  table(console, ws, &Workspaces::get2, i, j, copy);
 }
-void list3(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag) {
-  table(console, ws, &Workspaces::get3, i, j, logFlag);
+void list3(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, ListingCopy copy) {
+  table(console, ws, &Workspaces::get3, i, j, copy);
 }
 
-void llist(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, int logFlag) {
-  both(console, "", logFlag);
+void llist(textio::Console& console, const Workspaces& ws, int32_t i, int32_t j, ListingCopy copy) {
+  both(console, "", copy);
   for (int32_t jj = j - 5; jj <= j + 5; ++jj) {
     for (int32_t ii = i - 5; ii <= i + 5; ++ii) {
       int32_t v = 0;
-      if (ws.get(ii, jj, v) != 0) continue;
-      both(console, textio::Line("   ").i(ii, 5).x(1).i(jj, 5).x(1).i(v, 5).x(1).str(), logFlag);
+      if (!ws.get(ii, jj, v)) continue;
+      both(console, textio::Line("   ").i(ii, 5).x(1).i(jj, 5).x(1).i(v, 5).x(1).str(), copy);
     }
   }
   console.line("");

@@ -45,6 +45,8 @@ struct DerivedHeader {
   std::vector<std::string> basis;    // the header cards of workspace 1 it describes
 };
 
+/// How new pixels meet those of a workspace: they replace them or are added to them.
+enum class Combine { Replace, Add };
 /// Three images of signed 32-bit pixels with one shared size, and the last frame's header values.
 struct Workspaces {
   Workspaces();
@@ -74,24 +76,26 @@ struct Workspaces {
   [[nodiscard]] bool grow(int64_t pixels);
 
   /// True when (i, j) lies in the image (1-based, inclusive bounds).
-  bool inside(int32_t i, int32_t j) const { return i >= 1 && i <= nx && j >= 1 && j <= ny; }
+  [[nodiscard]] bool inside(int32_t i, int32_t j) const { return i >= 1 && i <= nx && j >= 1 && j <= ny; }
   size_t index(int32_t i, int32_t j) const {
     return static_cast<size_t>(i - 1) * static_cast<size_t>(ny) + static_cast<size_t>(j - 1);
   }
 
-  /// Pixel (i, j) of workspace 1: status 0 and the value when inside, else status 1 and value unchanged.
-  int get(int32_t i, int32_t j, int32_t& value) const {
-    if (!inside(i, j)) return 1;
+  /// Pixel (i, j) of workspace 1: true and the value when inside, else false and value unchanged.
+  [[nodiscard]] bool get(int32_t i, int32_t j, int32_t& value) const {
+    if (!inside(i, j)) return false;
     value = pixelInside(i, j);
-    return 0;
+    return true;
   }
   /// Pixel (i, j) of workspace 1, which the caller knows to be inside the image.
   int32_t pixelInside(int32_t i, int32_t j) const {
     if (deferred.active()) deferred.ensure(i, j);
     return w1[index(i, j)];
   }
-  int get2(int32_t i, int32_t j, int32_t& value) const { return read(w2, i, j, value); }
-  int get3(int32_t i, int32_t j, int32_t& value) const { return read(w3, i, j, value); }
+  /// The same for workspace 2.
+  [[nodiscard]] bool get2(int32_t i, int32_t j, int32_t& value) const { return read(w2, i, j, value); }
+  /// The same for workspace 3.
+  [[nodiscard]] bool get3(int32_t i, int32_t j, int32_t& value) const { return read(w3, i, j, value); }
   /// Stores a pixel of workspace 1; a position outside the image is ignored.
   void put(int32_t i, int32_t j, int32_t value) {
     if (!inside(i, j)) return;
@@ -102,10 +106,10 @@ struct Workspaces {
   void put3(int32_t i, int32_t j, int32_t value) { write(w3, i, j, value); }
 
  private:
-  int read(const Pixels& w, int32_t i, int32_t j, int32_t& value) const {
-    if (!inside(i, j)) return 1;
+  [[nodiscard]] bool read(const Pixels& w, int32_t i, int32_t j, int32_t& value) const {
+    if (!inside(i, j)) return false;
     value = w[index(i, j)];
-    return 0;
+    return true;
   }
   void write(Pixels& w, int32_t i, int32_t j, int32_t value) {
     if (inside(i, j)) w[index(i, j)] = value;
@@ -115,7 +119,7 @@ struct Workspaces {
 /// True when (u, v) is a position a frame can have: both finite and no more than a workspace's
 /// pixels from the origin. No pixel beyond is ever inside an image, and the integer arithmetic
 /// of a box around such a position could overflow: measurements treat it as outside the image.
-inline bool withinReach(float u, float v) {
+[[nodiscard]] inline bool withinReach(float u, float v) {
   constexpr float kReach = static_cast<float>(kCapacity);
   return u >= -kReach && u <= kReach && v >= -kReach && v <= kReach;
 }

@@ -41,7 +41,7 @@ struct AlcdefSession {
 
 /// True when every error of the curve prints as 0.000 (the photometry was measured without
 /// errors).
-bool errorsAllZero(const LightCurve& curve);
+[[nodiscard]] bool errorsAllZero(const LightCurve& curve);
 
 /// Empty when the session can be written; otherwise one console line saying what is wrong
 /// (a required value blank, a filter the format does not know, a position out of range,

@@ -23,16 +23,16 @@ struct DmagNames {
 DmagNames dmagNames(std::string_view typed);
 
 /// Header lines (cut or padded to 50 characters) that the reduction recognises.
-bool isPhotometryLine(std::string_view line50);  // "  photometry :" in columns 1-20
-bool isTargetsLine(std::string_view line50);     // "  targets :" in columns 1-20
-bool isFormatLine(std::string_view line50);      // "  output format :" in columns 1-17
-bool isTitleLine(std::string_view line50);       // the column titles in columns 1-20
-bool endsStarList(std::string_view line50);      // "obj" in columns 3-5
+[[nodiscard]] bool isPhotometryLine(std::string_view line50);  // "  photometry :" in columns 1-20
+[[nodiscard]] bool isTargetsLine(std::string_view line50);     // "  targets :" in columns 1-20
+[[nodiscard]] bool isFormatLine(std::string_view line50);      // "  output format :" in columns 1-17
+[[nodiscard]] bool isTitleLine(std::string_view line50);       // the column titles in columns 1-20
+[[nodiscard]] bool endsStarList(std::string_view line50);      // "obj" in columns 3-5
 
 /// The target's position from its header line: hours and minutes of right ascension,
 /// degrees and minutes of declination, all in free form. The declination takes the sign
 /// of its degrees field, a "-0" included. False (position unchanged) when unreadable.
-bool parseTarget(std::string_view numbers, float& raDeg, float& decDeg);
+[[nodiscard]] bool parseTarget(std::string_view numbers, float& raDeg, float& decDeg);
 
 /// Error of the ratio v / n from the error e of v and en of n: 0 when v < 0.000001.
 float geter(float v, float e, float n, float en);

@@ -34,7 +34,7 @@ struct ResFile {
 
 /// Reads the lines of a dmag output file; false (with `error` set) when there is no title
 /// line. Lines after the titles that are not observations are ignored.
-bool readResFile(const std::vector<std::string>& lines, ResFile& out, std::string& error);
+[[nodiscard]] bool readResFile(const std::vector<std::string>& lines, ResFile& out, std::string& error);
 
 /// What was drawn.
 struct Plot {

@@ -32,11 +32,11 @@ struct LightCurve {
 /// 99.999, or a ratio not above 0) is left out. False, with a one-line console message in
 /// `error` that names the file as `shownName`, when there is no title line, a line cannot
 /// be read, there are no observations or the column holds no values.
-bool readLightCurve(const std::vector<std::string>& lines, int column, const std::string& shownName,
-                    LightCurve& out, std::string& error);
+[[nodiscard]] bool readLightCurve(const std::vector<std::string>& lines, int column,
+                                  const std::string& shownName, LightCurve& out, std::string& error);
 
 /// Reads the lines of a file (CR dropped); false when it cannot be opened.
-bool readTextLines(const std::string& hostName, std::vector<std::string>& lines);
+[[nodiscard]] bool readTextLines(const std::string& hostName, std::vector<std::string>& lines);
 
 /// Calendar date and UT (whole seconds, rounded) of a Julian Date.
 struct CalendarTime {

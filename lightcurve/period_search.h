@@ -60,7 +60,7 @@ class FourierFitter {
  private:
   struct Sums;
   void accumulate(const std::vector<double>& c1, const std::vector<double>& s1, Sums& sums) const;
-  bool solve(const Sums& sums, std::vector<double>& x, double& chi2) const;
+  [[nodiscard]] bool solve(const Sums& sums, std::vector<double>& x, double& chi2) const;
 
   const PeriodData& data_;
   int order_;

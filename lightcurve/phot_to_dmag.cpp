@@ -50,9 +50,9 @@ std::string formatCode(const std::vector<std::string>& lines, size_t end) {
 
 std::string dataLine(const std::vector<std::string_view>& items) {
   int64_t y = 0, m = 0, d = 0;
-  textio::parseInt(items[0], y);
-  textio::parseInt(items[1], m);
-  textio::parseInt(items[2], d);
+  (void)textio::parseInt(items[0], y);
+  (void)textio::parseInt(items[1], m);
+  (void)textio::parseInt(items[2], d);
   textio::Line l;
   l.i(y, 4).i(m, 3).i(d, 3);
   for (size_t k = 3; k < items.size(); ++k) l.x(1).a(items[k]);

@@ -51,7 +51,7 @@ std::vector<std::string> titleItems(std::string_view line);
 /// Reads one data record: an optional leading item that is not a number (a frame name), then
 /// year, month, day, time, ten values and ten errors (further items ignored). False for a
 /// line that is not such a record.
-bool readStatsRecord(std::string_view line, StatsLine& out);
+[[nodiscard]] bool readStatsRecord(std::string_view line, StatsLine& out);
 
 /// Ratios of every line to the sum of the selected stars; a line whose sum is 0 keeps ratios 0.
 void computeRatios(StatsTable& t);

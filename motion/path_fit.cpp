@@ -108,9 +108,10 @@ std::vector<double> fitAxis(textio::Console& console, std::string_view workingPa
 
 }  // namespace
 
-bool fitpth(textio::Console& console, std::string_view workingPath, const PathModels& models, int mode) {
+bool fitpth(textio::Console& console, std::string_view workingPath, const PathModels& models,
+            PathEpoch epoch) {
   double t0 = 0.0;
-  if (mode == 1) {
+  if (epoch == PathEpoch::Model2) {
     t0 = models.model2.t0;
     console.line(textio::Line("   t0 = ").f(t0, 8, 5));
   }
@@ -122,7 +123,7 @@ bool fitpth(textio::Console& console, std::string_view workingPath, const PathMo
     console.line("   path model files not changed");
     return false;
   }
-  if (mode == 0 && !samples.empty()) t0 = samples.front().t;
+  if (epoch == PathEpoch::FirstPosition && !samples.empty()) t0 = samples.front().t;
   std::vector<double> cu = fitAxis(console, workingPath, "u", samples, &Sample::u, t0, orders.u);
   std::vector<double> cv;
   if (!cu.empty()) cv = fitAxis(console, workingPath, "v", samples, &Sample::v, t0, orders.v);

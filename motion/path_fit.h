@@ -26,13 +26,17 @@ struct PathOrders {
 /// when there is no other). Other characters are ignored; none found gives 0 and 0.
 PathOrders scanOrders(std::string_view answer);
 
+/// Where a fitted path model takes its t0 from.
+enum class PathEpoch { FirstPosition, Model2 };
+
 /// FITPTH: asks the orders ("   not higher than 5, please!" and again while one is above 5),
 /// reads objectpath.txt (time, u, v per line), fits u(t) and v(t) through tu.dat/tv.dat and
 /// their normal-equation and coefficient files, and writes upath.mdl and vpath.mdl with
-/// labels. Mode 0 takes t0 from the first position, mode 1 from model 2. The model files are
+/// labels, t0 taken as `epoch` says. The model files are
 /// written only when both fits succeed; false (nothing written) otherwise. The caller then
 /// loads the new files as model 1 (RDPTH).
-bool fitpth(textio::Console& console, std::string_view workingPath, const PathModels& models, int mode);
+[[nodiscard]] bool fitpth(textio::Console& console, std::string_view workingPath, const PathModels& models,
+                          PathEpoch epoch);
 
 /// A position measured in an observed frame.
 struct FramePosition {

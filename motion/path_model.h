@@ -52,17 +52,18 @@ struct FileName {
   std::string host;  // what the operating system opens
 };
 /// Joins `name` to the working path; false after the console message when too long.
-bool fileIn(textio::Console& console, std::string_view workingPath, std::string_view name, FileName& out);
+[[nodiscard]] bool fileIn(textio::Console& console, std::string_view workingPath, std::string_view name,
+                          FileName& out);
 
 /// RDPTH: reads model 1 from upath.mdl and vpath.mdl. The model is replaced only when both
 /// files are read whole with orders 0..5; otherwise a message names the file and model 1 stays.
-bool rdpth(textio::Console& console, std::string_view workingPath, PathModels& models);
+[[nodiscard]] bool rdpth(textio::Console& console, std::string_view workingPath, PathModels& models);
 /// RDPTH2: the same for model 2 from upath2.mdl and vpath2.mdl.
 bool rdpth2(textio::Console& console, std::string_view workingPath, PathModels& models);
 
 /// SVPTH: writes model 1 to upath.mdl and vpath.mdl (order, t0, coefficients; 9 significant
 /// digits, which read back to the same 4-byte values). False after a message on failure.
-bool svpth(textio::Console& console, std::string_view workingPath, const PathModels& models);
+[[nodiscard]] bool svpth(textio::Console& console, std::string_view workingPath, const PathModels& models);
 /// SVPTH2: the same for model 2 and upath2.mdl, vpath2.mdl.
 bool svpth2(textio::Console& console, std::string_view workingPath, const PathModels& models);
 

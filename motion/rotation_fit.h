@@ -17,6 +17,7 @@ namespace motion {
 /// order is refused too), writes every named entry with a rotation below 900.0 to xy.dat,
 /// fits with t0 = the first such entry's time, and writes rotate.mdl. When the fit has no
 /// unique solution rotate.mdl is left as it was and false is returned.
-bool fitrot(textio::Console& console, std::string_view workingPath, const align::AlignmentTable& table);
+[[nodiscard]] bool fitrot(textio::Console& console, std::string_view workingPath,
+                          const align::AlignmentTable& table);
 
 }  // namespace motion

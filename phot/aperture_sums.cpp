@@ -55,7 +55,7 @@ bool readBox(textio::Console& console, const image::Workspaces& ws, const Search
   for (int32_t i = b.ic - b.ni; i <= b.ic + b.ni; ++i) {
     for (int32_t j = b.jc - b.nj; j <= b.jc + b.nj; ++j) {
       int32_t p = 0;
-      if (ws.get(i, j, p) != 0 || p >= 65536) {
+      if (!ws.get(i, j, p) || p >= 65536) {
         outsideMessage(console, name);
         return false;
       }

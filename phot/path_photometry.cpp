@@ -34,7 +34,7 @@ bool spa(textio::Console& console, const core::Settings& settings, const image::
   for (int32_t i = ic - half; i <= ic + half; ++i) {
     for (int32_t j = jc - half; j <= jc + half; ++j) {
       int32_t value = 0;
-      if (ws.get(i, j, value) != 0) {
+      if (!ws.get(i, j, value)) {
         console.line("   error - the sky box around the path position reaches outside the image; nothing measured");
         return false;
       }
@@ -51,7 +51,7 @@ bool spa(textio::Console& console, const core::Settings& settings, const image::
   for (int a = 1; a <= kBox; ++a) {
     for (int b = 1; b <= kBox; ++b) {
       int32_t value = 0;
-      if (ws.get(ic + a - 6, jc + b - 6, value) != 0) {
+      if (!ws.get(ic + a - 6, jc + b - 6, value)) {
         console.line("   error - the box around the path position reaches outside the image; nothing measured");
         return false;
       }

@@ -22,8 +22,8 @@ namespace phot {
 /// settings (stackPsfRSum, stackPsfESum, stackTimeSum). Nothing is appended, after a message,
 /// when there is no PSF model (averages 0) or when the sky box or the 11 x 11 box reaches
 /// outside the image. Returns true when a position was measured.
-bool spa(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
-         const motion::PathModel& model, PsfModel& psfModel, float psfZeroRadius, float gain,
-         std::ostream* objectPath);
+[[nodiscard]] bool spa(textio::Console& console, const core::Settings& settings, const image::Workspaces& ws,
+                       const motion::PathModel& model, PsfModel& psfModel, float psfZeroRadius, float gain,
+                       std::ostream* objectPath);
 
 }  // namespace phot

@@ -84,7 +84,7 @@ bool takeBox(const Frame& f, float u, float v, PixelBox& box, int32_t& ic, int32
   for (int a = 1; a <= kBox; ++a)
     for (int b = 1; b <= kBox; ++b) {
       int32_t p = 0;
-      if (f.t.ws.get(ic + a - 6, jc + b - 6, p) != 0) {
+      if (!f.t.ws.get(ic + a - 6, jc + b - 6, p)) {
         f.t.console.line("    object box reaches outside the image; object not measured");
         return false;
       }
@@ -211,7 +211,7 @@ void measurePsf(Frame& f, int k, float u, float v, float& r0psf, float& ellip,
     psffit(f.t.console, f.verbosity(), f.t.settings.psfSearchHalfWidth, f.t.psfModel, in, fit);
     r0psf = fit.r0;
     ellip = fit.e;
-    keepsf(f.t.console, f.t.alignment, f.t.starData, f.name, 1, r0psf, ellip);
+    keepsf(f.t.console, f.t.alignment, f.t.starData, f.name, PsfSums::Add, r0psf, ellip);
     if (k == 1) {
       f.t.console.line(textio::Line("return  psffit star = ").freeI(k).a(" r0psf,ellip = ").free(r0psf).free(ellip));
     }

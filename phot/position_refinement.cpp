@@ -162,7 +162,7 @@ void updatePositions(textio::Console& console, const core::Settings& settings, c
   console.line("");
   for (int k = 1; k <= sd.starCount; ++k) console.line(entryLine(sd.stars[k]));
   console.line("");
-  gssave(console, settings.workingPath, sd);
+  (void)gssave(console, settings.workingPath, sd);
 }
 
 namespace {
@@ -332,7 +332,7 @@ void updateMultiple(textio::Console& console, const core::Settings& settings, co
   }
   console.line("");
   sd = *work;
-  gssave(console, settings.workingPath, sd);
+  (void)gssave(console, settings.workingPath, sd);
 }
 
 }  // namespace phot

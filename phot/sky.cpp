@@ -26,10 +26,7 @@ int32_t nearestPixel(float c) { return static_cast<int32_t>(c + 0.5f); }
   for (int32_t i = -20; i <= 20; ++i) {
     for (int32_t j = -20; j <= 20; ++j) {
       int32_t p = 0;
-      if (ws.get(ic + i, jc + j, p) != 0) {
-        console.line("error kerr=1 ");
-        throw textio::FatalStop("");
-      }
+      if (!ws.get(ic + i, jc + j, p)) throw textio::FatalStop("error kerr=1 ");
       textio::appendI(text, p, 7);
       text += '\n';
     }
@@ -39,7 +36,8 @@ int32_t nearestPixel(float c) { return static_cast<int32_t>(c + 0.5f); }
     std::ofstream out(textio::hostPath(full), std::ios::binary | std::ios::trunc);
     out << text;
   }
-  throw textio::FatalStop("");
+  throw textio::FatalStop("the pixels around a sky patch written to sky.dat (verbosity 25)",
+                          textio::FatalStop::Print::Nothing);
 }
 
 // Sorts samples 1..n ascending. Sky samples span a narrow range of values, so they are
@@ -82,7 +80,7 @@ PatchSums getsky(textio::Console& console, const core::Settings& settings, image
     for (int32_t j = -big; j <= big; ++j) {
       if (i * i + j * j >= big * big) continue;
       int32_t p = 0;
-      if (ws.get(ic + i, jc + j, p) != 0) {
+      if (!ws.get(ic + i, jc + j, p)) {
         r.outside = true;
         console.line(" ");
         console.line("   error return from getsky");
@@ -160,7 +158,7 @@ std::optional<ObjectSky> boxSky(textio::Console& console, const core::Settings& 
   for (int32_t i = ic - half; i <= ic + half; ++i) {
     for (int32_t j = jc - half; j <= jc + half; ++j) {
       int32_t p = 0;
-      if (ws.get(i, j, p) != 0) return std::nullopt;
+      if (!ws.get(i, j, p)) return std::nullopt;
       skgAdd(samples, p);
     }
   }

@@ -50,7 +50,7 @@ void addStars(textio::Console& console, std::string_view workingPath, StarData& 
     e.approxV = uv[1];
     sd.starCount = std::min(sd.starCount + 1, kMaxStars);
   }
-  gssave(console, workingPath, sd);
+  (void)gssave(console, workingPath, sd);
 }
 
 void copyRefinedToApprox(textio::Console& console, StarData& sd) {
@@ -118,7 +118,7 @@ void gsdata(textio::Console& console, std::string_view workingPath, StarData& sd
     default:
       return;
   }
-  gssave(console, workingPath, sd);
+  (void)gssave(console, workingPath, sd);
 }
 
 void gsshow(textio::Console& console, const StarData& sd) {
@@ -223,9 +223,9 @@ void setfid(textio::Console& console, std::string_view workingPath, const StarDa
   }
 }
 
-void setpht(textio::Console& console, StarData& sd, int mode) {
+void setpht(textio::Console& console, StarData& sd, StarListUse use) {
   console.line("");
-  if (mode == 2) {
+  if (use == StarListUse::PsfRun) {
     console.line("   Determine PSF for the first of the following stars");
     console.line("   Determine the positions for all of the following stars");
   } else {
@@ -286,18 +286,18 @@ align::FrameLookup getfid(textio::Console& console, const align::AlignmentTable&
 }
 
 void keepsf(textio::Console& console, const align::AlignmentTable& table, StarData& sd,
-            std::string_view frameName, int mode, float r, float e) {
-  switch (mode) {
-    case 0:
+            std::string_view frameName, PsfSums step, float r, float e) {
+  switch (step) {
+    case PsfSums::Clear:
       sd.framePsfR.fill(0.0f);
       sd.framePsfE.fill(0.0f);
       break;
-    case 1:
+    case PsfSums::Add:
       sd.psfRSum += r;
       sd.psfESum += e;
       sd.psfNumber += 1.0f;
       return;
-    case 2:
+    case PsfSums::Store:
       if (sd.psfNumber > 0.0f) {
         align::FrameLookup found = align::findFrame(table, frameName);
         if (found.found) {
@@ -351,7 +351,7 @@ bool pstar(textio::Console& console, image::Workspaces& ws, float u, float v, fl
     for (int32_t i = i0; i <= i1; ++i) {
       for (int32_t j = j0; j <= j1; ++j) {
         int32_t value;
-        if (ws.get(i, j, value) != 0) continue;
+        if (!ws.get(i, j, value)) continue;
         float sum = 0.0f;
         for (int k = -12; k <= 12; ++k) {
           for (int l = -12; l <= 12; ++l) {

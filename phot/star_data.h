@@ -76,7 +76,7 @@ void gsshow(textio::Console& console, const StarData& sd);
 
 /// GSSAVE: writes stardata.txt (count, then 100 entries of name, code and four positions),
 /// replacing it atomically. False, after a message, when it cannot be written.
-bool gssave(textio::Console& console, std::string_view workingPath, const StarData& sd);
+[[nodiscard]] bool gssave(textio::Console& console, std::string_view workingPath, const StarData& sd);
 
 /// GSLOAD: reads stardata.txt when it exists (silently nothing when missing) and reports the
 /// number of entries with a code. A line that cannot be read: a message naming it, the entries
@@ -87,20 +87,26 @@ void gsload(textio::Console& console, std::string_view workingPath, StarData& sd
 /// entry with each code to stars.fid.
 void setfid(textio::Console& console, std::string_view workingPath, const StarData& sd);
 
-/// SETPHT: fills the photometry star list from the table (mode 1 photometry, 2 PSF runs).
+/// What a photometry star list is for.
+enum class StarListUse { Photometry, PsfRun };
+
+/// SETPHT: fills the photometry star list from the table, for photometry or for a PSF run.
 /// Slots are filled in order, one per recognised code, at most ten.
-void setpht(textio::Console& console, StarData& sd, int mode);
+void setpht(textio::Console& console, StarData& sd, StarListUse use);
 
 /// GETFID: the alignment entry of a frame (file type ignored). Found: frameTime is set to its
 /// time. Not found: "  no offset recorded for this file !" and du = dv = 9999.0, rotation 999.0.
 align::FrameLookup getfid(textio::Console& console, const align::AlignmentTable& table,
                           std::string_view frameName, float& frameTime);
 
-/// KEEPSF: mode 0 clears the sums and the PSF table; mode 1 adds (r, e) to the sums; mode 2
+/// The steps of KEEPSF.
+enum class PsfSums { Clear, Add, Store };
+
+/// KEEPSF: Clear clears the sums and the PSF table; Add adds (r, e) to the sums; Store
 /// stores the means at the frame's alignment entry (nothing when no values were added) and
 /// clears the sums.
 void keepsf(textio::Console& console, const align::AlignmentTable& table, StarData& sd,
-            std::string_view frameName, int mode, float r, float e);
+            std::string_view frameName, PsfSums step, float r, float e);
 
 /// QRYPSF: asks (at the keyboard) for a file name and prints its stored PSF r and e.
 void qrypsf(textio::Console& console, const align::AlignmentTable& table, const StarData& sd);
@@ -112,7 +118,7 @@ float pxclc(float uc, float vc, float x, float y, float height, float r, float e
 /// PSTAR: adds an artificial star to workspace 1 over the 21 x 21 pixels about (u, v), each
 /// pixel getting the model averaged over a 25 x 25 grid, and prints the total added.
 /// Refused with a message (false) when r or e is 0 or less.
-bool pstar(textio::Console& console, image::Workspaces& ws, float u, float v, float height, float r,
-           float e);
+[[nodiscard]] bool pstar(textio::Console& console, image::Workspaces& ws, float u, float v, float height,
+                         float r, float e);
 
 }  // namespace phot

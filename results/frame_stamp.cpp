@@ -136,7 +136,7 @@ bool frameStamp(const std::vector<std::string>& cards, FrameStamp& out, std::str
   std::string joined;
   for (const std::string& c : cards) joined += std::string(textio::fixed(c, kCard));
   sky::UtcTime mid;
-  if (!sky::midExposure(joined, 0, mid, why)) return false;
+  if (!sky::midExposure(joined, core::DateOrder::DayMonthYear, mid, why)) return false;
   int64_t y = 0;
   int m = 0, d = 0;
   sky::civilDate(mid.day, y, m, d);

@@ -33,14 +33,14 @@ std::vector<std::string> headerCards(std::string_view bytes);
 /// (degrees, or sexagesimal); site from SITELONG/SITELAT (or LONG-OBS/LAT-OBS, OBSGEO-L/
 /// OBSGEO-B) and SITEELEV/ALT-OBS/OBSGEO-H. False, with `why` set, when the date or the time
 /// is missing or cannot be read.
-bool frameStamp(const std::vector<std::string>& cards, FrameStamp& out, std::string& why);
+[[nodiscard]] bool frameStamp(const std::vector<std::string>& cards, FrameStamp& out, std::string& why);
 
 /// Reads the header of the FITS file `hostName` (at most 100 blocks) into a stamp; false with
 /// `why` when the file cannot be read or its header gives no usable time.
-bool readFrameStamp(const std::string& hostName, FrameStamp& out, std::string& why);
+[[nodiscard]] bool readFrameStamp(const std::string& hostName, FrameStamp& out, std::string& why);
 
 /// A sexagesimal or decimal angle ("12 34 56.7", "12:34:56.7", "-05 06 07", "188.5"); false
 /// when it is not one. Sexagesimal values are in the unit of their first field.
-bool parseAngle(std::string_view text, double& value, bool& sexagesimal);
+[[nodiscard]] bool parseAngle(std::string_view text, double& value, bool& sexagesimal);
 
 }  // namespace results

@@ -60,9 +60,11 @@ struct AlignRow {
 /// The readers: false with a one-line console message in `error` (naming the file as `shown`)
 /// when a line cannot be read, a value is not finite or out of its range, or there is no
 /// record. Blank lines are skipped.
-bool readPhotLog(const std::vector<std::string>& lines, const std::string& shown, PhotLog& out, std::string& error);
-bool readResTable(const std::vector<std::string>& lines, const std::string& shown, ResTable& out, std::string& error);
-bool readAlignTable(const std::vector<std::string>& lines, const std::string& shown, std::vector<AlignRow>& out,
-                    std::string& error);
+[[nodiscard]] bool readPhotLog(const std::vector<std::string>& lines, const std::string& shown, PhotLog& out,
+                               std::string& error);
+[[nodiscard]] bool readResTable(const std::vector<std::string>& lines, const std::string& shown,
+                                ResTable& out, std::string& error);
+[[nodiscard]] bool readAlignTable(const std::vector<std::string>& lines, const std::string& shown,
+                                  std::vector<AlignRow>& out, std::string& error);
 
 }  // namespace results

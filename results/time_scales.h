@@ -28,7 +28,7 @@ struct UtcDate {
 /// 86400 (a night counted on into the next date) or be negative. False for a date ERFA
 /// refuses (month 13, day 32, a year before -4799) or a time that is not finite or more than
 /// 100 days away from the date.
-bool utcDate(int32_t year, int32_t month, int32_t day, double seconds, UtcDate& out);
+[[nodiscard]] bool utcDate(int32_t year, int32_t month, int32_t day, double seconds, UtcDate& out);
 
 /// ISO 8601 form of a UTC date with milliseconds: "2026-03-15T00:02:00.000". Empty when the
 /// date lies outside what ERFA converts.
@@ -39,11 +39,11 @@ std::string isoUtc(const UtcDate& utc);
 /// the observation plus the light time along the target's direction from the observer's
 /// barycentric position (ERFA's Earth ephemeris, the site rotated with the Earth rotation
 /// angle, UT1 taken as UTC). False when ERFA refuses the date.
-bool bjdTdb(const UtcDate& utc, double ra, double dec, const Site& site, double& bjd);
+[[nodiscard]] bool bjdTdb(const UtcDate& utc, double ra, double dec, const Site& site, double& bjd);
 
 /// The airmass of the target at `utc` seen from `site` (ERFA's ICRS to observed place, no
 /// refraction, UT1 taken as UTC), from Hardie's polynomial in sec z. False when the target is
 /// below 5 degrees of altitude or ERFA refuses the date.
-bool airmass(const UtcDate& utc, double ra, double dec, const Site& site, double& x);
+[[nodiscard]] bool airmass(const UtcDate& utc, double ra, double dec, const Site& site, double& x);
 
 }  // namespace results

@@ -23,7 +23,8 @@ struct MeasuredPosition {
 /// "time, u, v,  sky=, level" as the path photometry of partial stacks appends them, and bare
 /// "time u v" lines; blank lines skipped. False with `problem` (naming the line) when a line
 /// is not one of these, a value is not finite or out of range, or there is no position.
-bool readPositions(const std::string& text, std::vector<MeasuredPosition>& out, std::string& problem);
+[[nodiscard]] bool readPositions(const std::string& text, std::vector<MeasuredPosition>& out,
+                                 std::string& problem);
 
 /// A path u(t), v(t) in the fiducial frame (hours in, pixels out).
 struct PathFunction {
@@ -37,7 +38,7 @@ struct LinearPath : PathFunction {
   void at(double hours, double& u, double& v) const override;
 };
 /// False when fewer than two distinct times.
-bool fitLinearPath(const std::vector<MeasuredPosition>& positions, LinearPath& out);
+[[nodiscard]] bool fitLinearPath(const std::vector<MeasuredPosition>& positions, LinearPath& out);
 
 /// One position reported.
 struct AstrometricPosition {
@@ -56,7 +57,7 @@ struct ResidualRms {
 
 /// Residuals of every position against `path` (carried to the sky by `solution`), their rms
 /// and the 3 x rms flags. False when a path position has no sky position.
-bool residuals(const SkySolution& solution, const PathFunction& path, std::vector<AstrometricPosition>& positions,
-               ResidualRms& rms);
+[[nodiscard]] bool residuals(const SkySolution& solution, const PathFunction& path,
+                             std::vector<AstrometricPosition>& positions, ResidualRms& rms);
 
 }  // namespace sky

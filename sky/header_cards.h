@@ -8,6 +8,6 @@ namespace sky {
 /// Reads the primary header of a FITS file: every 80-character card up to and including
 /// END, concatenated. False with `problem` (a short phrase) when the file cannot be opened,
 /// does not start with SIMPLE or has no END card within its first 1000 blocks.
-bool readHeaderCards(const std::string& hostPath, std::string& cards, std::string& problem);
+[[nodiscard]] bool readHeaderCards(const std::string& hostPath, std::string& cards, std::string& problem);
 
 }  // namespace sky

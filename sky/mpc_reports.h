@@ -21,7 +21,7 @@ struct Designation {
 /// Reads a designation: digits are a permanent number, "2026 AB12" a provisional
 /// designation, up to 7 letters, digits, '-' or '_' a temporary one (trkSub). Empty with a
 /// message phrase in `problem` otherwise.
-bool parseDesignation(const std::string& typed, Designation& out, std::string& problem);
+[[nodiscard]] bool parseDesignation(const std::string& typed, Designation& out, std::string& problem);
 
 /// One reported position.
 struct ReportedPosition {

@@ -33,7 +33,7 @@ struct Telescope {
 
 /// Splits "aperture, design, detector"; false when there are not three parts or the
 /// aperture is not a number between 0.01 and 20 m.
-bool parseTelescope(std::string_view text, Telescope& out);
+[[nodiscard]] bool parseTelescope(std::string_view text, Telescope& out);
 
 /// The names of a list separated by commas or semicolons, each trimmed, empty ones dropped.
 std::vector<std::string> splitNames(std::string_view text);
@@ -41,7 +41,7 @@ std::vector<std::string> splitNames(std::string_view text);
 /// The longitude, latitude and altitude as site.txt and the prompt show them.
 std::string locationText(const Site& site);
 /// Reads "longitude latitude altitude" (blank or comma separated); false when not three numbers.
-bool parseLocation(std::string_view text, Site& site);
+[[nodiscard]] bool parseLocation(std::string_view text, Site& site);
 
 /// Empty when the site is complete and every value is in range; otherwise what is wrong,
 /// as a short phrase ("the observatory code must be 3 letters or digits", ...).

@@ -32,7 +32,7 @@ class SkySolution {
   static std::unique_ptr<SkySolution> fromCards(std::string_view cards, std::string& problem);
 
   /// The sky position of pixel (u, v); false when the pixel has none (off the projection).
-  bool toSky(double u, double v, SkyPosition& out) const;
+  [[nodiscard]] bool toSky(double u, double v, SkyPosition& out) const;
 
   /// The projection as the header names it ("TAN", "TAN-SIP", "TPV") and the system.
   const std::string& projection() const { return projection_; }

@@ -57,13 +57,14 @@ bool validDate(int64_t y, int64_t m, int64_t d) {
 }
 
 // The date (and a time when the text carries one) of DATE-OBS.
-bool readDate(const std::string& text, int dateOrder, int64_t& day, bool& hasTime, double& seconds) {
+bool readDate(const std::string& text, core::DateOrder dateOrder, int64_t& day, bool& hasTime,
+              double& seconds) {
   std::vector<std::string> f = fields(text);
   if (f.size() != 3 && f.size() != 6) return false;
   int64_t a = 0, b = 0, c = 0;
   if (!wholeNumber(f[0], a) || !wholeNumber(f[1], b) || !wholeNumber(f[2], c)) return false;
   int64_t y = a, m = b, d = c;
-  if (f[0].size() != 4 && dateOrder == 0) y = c, d = a;
+  if (f[0].size() != 4 && dateOrder == core::DateOrder::DayMonthYear) y = c, d = a;
   if (y < 100) y += y >= 50 ? 1900 : 2000;
   if (!validDate(y, m, d)) return false;
   day = civilDays(y, static_cast<int>(m), static_cast<int>(d));
@@ -137,7 +138,7 @@ bool cardValue(std::string_view cards, std::string_view keyword, std::string& va
   return false;
 }
 
-bool midExposure(std::string_view cards, int dateOrder, UtcTime& out, std::string& problem) {
+bool midExposure(std::string_view cards, core::DateOrder dateOrder, UtcTime& out, std::string& problem) {
   std::string dateText;
   int64_t day = 0;
   bool dateHasTime = false;

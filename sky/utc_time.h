@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/date_order.h"
+
 namespace sky {
 
 /// An instant in UTC: whole days since 1970-01-01 and seconds into that day (0 <= s < 86400).
@@ -29,14 +31,15 @@ std::string isoTime(const UtcTime& t);
 double julianDate(const UtcTime& t);
 
 /// The value of a header card (quotes removed, blanks trimmed); false when the card is absent.
-bool cardValue(std::string_view cards, std::string_view keyword, std::string& value);
+[[nodiscard]] bool cardValue(std::string_view cards, std::string_view keyword, std::string& value);
 
 /// The middle of the exposure of a frame from its header cards: UT-START and UT-END (their
 /// middle), else a start time (DATE-OBS with a time, TIME-OBS or UT) plus half of EXPTIME
-/// (else EXPOSURE), else the start time alone. Dates are yyyy-mm-dd, or dd/mm/yy with
-/// `dateOrder` 0 (day first; another value: year first); a two-digit year 50..99 is 19yy,
+/// (else EXPOSURE), else the start time alone. Dates are yyyy-mm-dd, or dd/mm/yy in
+/// `dateOrder` DayMonthYear (YearMonthDay: yy/mm/dd); a two-digit year 50..99 is 19yy,
 /// 0..49 is 20yy. Seconds may have a fraction. False with `problem` set when the header has
 /// no usable date and time.
-bool midExposure(std::string_view cards, int dateOrder, UtcTime& out, std::string& problem);
+[[nodiscard]] bool midExposure(std::string_view cards, core::DateOrder dateOrder, UtcTime& out,
+                               std::string& problem);
 
 }  // namespace sky

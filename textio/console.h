@@ -16,10 +16,19 @@
 
 namespace textio {
 
-/// Ends the program from inside a command. `message` is printed as a console line
-/// (nothing when empty); the program then closes the log file and exits non-zero.
+/// Ends the program from inside a command, carrying the message that says why. The ending
+/// prints what() as console lines ('\n' between lines; nothing when empty), closes the log
+/// file and exits non-zero. With Print::Nothing the message travels but is not printed: the
+/// console already shows it (it had to come before a key press) or the stop is a quiet one.
 struct FatalStop : std::runtime_error {
-  explicit FatalStop(const std::string& message) : std::runtime_error(message) {}
+  enum class Print { Message, Nothing };
+  explicit FatalStop(const std::string& message, Print print = Print::Message)
+      : std::runtime_error(print == Print::Message ? message : std::string()), message_(message) {}
+  /// Why the program stopped, printed or not.
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string message_;
 };
 
 /// Abandons the current command and returns to the command prompt (a script answer
@@ -48,16 +57,16 @@ class Console {
   void line(std::string_view text);
 
   /// Opens (creates or truncates) the log file at a host path; false when it cannot be opened.
-  bool openLog(const std::string& hostPath);
+  [[nodiscard]] bool openLog(const std::string& hostPath);
   /// Closes the log file (flushing everything written).
   void closeLog();
-  bool logOpen() const { return log_ != nullptr; }
+  [[nodiscard]] bool logOpen() const { return log_ != nullptr; }
   /// Writes one line to the log file (nothing when it is closed); flushed at once.
   void logLine(std::string_view text);
 
   /// Opens a script file for reading; false when it cannot be opened.
-  bool openScript(const std::string& hostPath);
-  bool inScript() const { return script_ != nullptr; }
+  [[nodiscard]] bool openScript(const std::string& hostPath);
+  [[nodiscard]] bool inScript() const { return script_ != nullptr; }
   /// Closes the script and prints the end-of-script lines; input returns to the keyboard.
   void endScript();
 
@@ -107,14 +116,14 @@ class Console {
   /// when input is redirected).
   void setTerminal(bool terminal) { terminal_ = terminal; }
   /// True when answers are typed at a terminal now (no script open).
-  bool atTerminal() const { return terminal_ && script_ == nullptr; }
+  [[nodiscard]] bool atTerminal() const { return terminal_ && script_ == nullptr; }
 
   /// True the first time it is asked with `note` during this console's life, so that a note
   /// is said once a run.
-  bool firstTime(std::string_view note) { return notesSaid_.emplace(note).second; }
+  [[nodiscard]] bool firstTime(std::string_view note) { return notesSaid_.emplace(note).second; }
 
  private:
-  bool readRaw(std::istream& in, std::string& line);
+  [[nodiscard]] bool readRaw(std::istream& in, std::string& line);
 
   std::istream& keyboard_;
   std::ostream& screen_;

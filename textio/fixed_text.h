@@ -22,7 +22,7 @@ std::string_view trimRight(std::string_view s);
 std::string_view trim(std::string_view s);
 
 /// True when s holds only blanks (or is empty).
-bool isBlank(std::string_view s);
+[[nodiscard]] bool isBlank(std::string_view s);
 
 /// Blanks everything from the first of the characters in `stops` to the end, keeping the width.
 void blankFrom(std::string& s, std::string_view stops);

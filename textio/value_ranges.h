@@ -12,7 +12,7 @@
 namespace textio {
 
 /// True when v lies in the range (never for NaN).
-inline bool within(Range r, double v) { return v >= r.low && v <= r.high; }
+[[nodiscard]] inline bool within(Range r, double v) { return v >= r.low && v <= r.high; }
 
 /// Pixels a workspace holds: no frame is wider or taller (image::kCapacity is the same number).
 inline constexpr double kWorkspacePixels = 1447680.0;

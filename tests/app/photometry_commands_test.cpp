@@ -144,7 +144,8 @@ TEST(PhotometryCommands, AfterTheBatchWorkspaceOneHoldsTheLastFrameWhole) {
     }
     app::State& ref = *alone.state;
     ASSERT_TRUE(image::load(alone.console, ref.settings, ref.camera, ref.ws,
-                            textio::fixed(lastMissing ? "night002" : "night003", 20), 0, 1.0f, 0, 0));
+                            textio::fixed(lastMissing ? "night002" : "night003", 20), image::Combine::Replace,
+                            1.0f, 0, 0));
     ASSERT_EQ(st.ws.nx, kNx);
     int wrong = 0;
     for (size_t p = 0; p < size_t(kNx) * kNy; ++p) wrong += st.ws.w1[p] != ref.ws.w1[p];

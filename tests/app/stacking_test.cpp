@@ -33,7 +33,7 @@ struct Stacking : testsupport::InProcess {
     cam.nx = cam.ny = kN;
     cam.pixelSizeX = cam.pixelSizeY = 9.0f;
     cam.icv = 4;
-    image::decode(console, cam, 0);
+    image::decode(console, cam, image::DecodeListing::Quiet);
     state->ws.nx = state->ws.ny = kN;
   }
   ~Stacking() {
@@ -58,7 +58,7 @@ struct Stacking : testsupport::InProcess {
   }
   int pixel(int i, int j) {
     int32_t v = -1;
-    state->ws.get(i, j, v);
+    (void)state->ws.get(i, j, v);
     return v;
   }
   int count(const std::string& text) {

@@ -38,11 +38,11 @@ std::vector<int32_t> bySamples(const image::Workspaces& ws, const Params& p) {
           float yr = (yp * c - x * s) * p.psy / p.psx;
           int32_t ix = calib::roundHalfAway(xr + p.du), iy = calib::roundHalfAway(yr + p.dv);
           int32_t v = 0;
-          if (ws.get2(ix, iy, v) == 0) sum += v;
+          if (ws.get2(ix, iy, v)) sum += v;
         }
       }
       int32_t base = 0;
-      if (p.addFlag == 1) ws.get(i, j, base);
+      if (p.addFlag == 1) (void)ws.get(i, j, base);
       out[ws.index(i, j)] = base + calib::truncToInt(static_cast<float>(sum) / 25.0f);
     }
   }
@@ -64,7 +64,8 @@ std::unique_ptr<image::Workspaces> frames(int32_t nx, int32_t ny, int32_t scale)
 
 int differences(image::Workspaces& ws, const Params& p) {
   std::vector<int32_t> expected = bySamples(ws, p);
-  calib::iderot(ws, p.psx, p.psy, p.addFlag, p.du, p.dv, p.angle, p.di, p.dj);
+  calib::iderot(ws, p.psx, p.psy, p.addFlag == 1 ? image::Combine::Add : image::Combine::Replace, p.du, p.dv,
+                p.angle, p.di, p.dj);
   int wrong = 0;
   for (size_t k = 0; k < expected.size(); ++k) wrong += ws.w1[k] != expected[k];
   return wrong;
@@ -99,7 +100,7 @@ TEST(RotationResampling, LargeValuesSumWithoutLoss) {
   auto ws = frames(70, 65, 30000);
   EXPECT_EQ(differences(*ws, {6.45f, 6.45f, 0, 0.3f, 0.6f, 2.0f, 0.0f, 0.0f}), 0);
   int32_t v = 0;
-  ws->get(30, 30, v);
+  (void)ws->get(30, 30, v);
   EXPECT_GT(v, 1 << 28);
 }
 
@@ -111,7 +112,7 @@ TEST(RotationResampling, FramesOfOneRowOrOneColumnAndAnEmptyFrame) {
   auto empty = frames(5, 5, 1);
   empty->nx = 0;
   image::Pixels before = empty->w1;
-  calib::iderot(*empty, 6.45f, 6.45f, 0, 0, 0, 0, 0, 0);
+  calib::iderot(*empty, 6.45f, 6.45f, image::Combine::Replace, 0, 0, 0, 0, 0);
   EXPECT_TRUE(empty->w1 == before);
 }
 

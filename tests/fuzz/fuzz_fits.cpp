@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   camera.icv = data[0] & 0x7F;
   camera.dateOrder = data[1] & 1;
   fuzzsupport::MemoryConsole mc("n\n");
-  image::decode(mc.console, camera, 0);
+  image::decode(mc.console, camera, image::DecodeListing::Quiet);
   const int workspace = 1 + (data[1] >> 1) % 3;
   const int addFlag = (data[1] >> 3) & 1;
   const auto iShift = static_cast<int32_t>(static_cast<int8_t>(data[2]));
@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       image::Camera refCamera = camera;
       fuzzsupport::MemoryConsole refConsole("n\n");
       const bool loaded = image::loadDeferred(mc.console, settings, camera, ws, "frame               ");
-      const bool refLoaded =
-          image::loadf(refConsole.console, refSettings, refCamera, ref, "frame               ", 0, 1.0f, 0, 0, 1);
+      const bool refLoaded = image::loadf(refConsole.console, refSettings, refCamera, ref,
+                                          "frame               ", image::Combine::Replace, 1.0f, 0, 0, 1);
       if (loaded != refLoaded) __builtin_trap();
       int32_t v = 0, r = 0;
       const int32_t i = 1 + data[2] % 97, j = 1 + data[3] % 89;
@@ -94,15 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
       // The quiet check the load command makes first must agree with the load itself.
       const bool expected = image::loadable(settings, camera, "frame               ", ws.capacity());
-      bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ", addFlag, factor,
-                                 iShift, jShift, workspace);
+      bool loaded = image::loadf(mc.console, settings, camera, ws, "frame               ",
+                                 addFlag == 1 ? image::Combine::Add : image::Combine::Replace, factor, iShift,
+                                 jShift, workspace);
       if (workspace == 1 && expected != loaded) __builtin_trap();
       if (loaded && workspace == 1) {
         // Whatever format was read, the frame is saved as a 16-bit frame that loads again.
         image::save(mc.console, settings, camera, ws, "saved               ");
         const int32_t nx = ws.nx, ny = ws.ny;
         if (std::filesystem::exists("saved.fit") &&
-            (!image::loadf(mc.console, settings, camera, ws, "saved               ", 0, 1.0f, 0, 0, 1) ||
+            (!image::loadf(mc.console, settings, camera, ws, "saved               ", image::Combine::Replace,
+                           1.0f, 0, 0, 1) ||
              ws.nx != nx || ws.ny != ny)) {
           __builtin_trap();
         }

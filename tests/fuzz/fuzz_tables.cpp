@@ -131,7 +131,7 @@ void objectPath(const FileAndAnswers& in) {
   writeFile("objectpath.txt", in.file);
   MemoryConsole mc(orDefault(in.answers, "2\n"));
   motion::PathModels models;
-  (void)motion::fitpth(mc.console, "", models, 0);
+  (void)motion::fitpth(mc.console, "", models, motion::PathEpoch::FirstPosition);
 }
 
 void psfList(const FileAndAnswers& in) {

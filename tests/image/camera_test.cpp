@@ -60,7 +60,7 @@ TEST(Decode, SlotKHoldsBitKMinusOne) {
   textio::Console console(in, out);
   image::Camera cam;
   cam.icv = 84;
-  image::decode(console, cam, 0);
+  image::decode(console, cam, image::DecodeListing::Quiet);
   EXPECT_EQ(out.str(), "");
   int expected[16] = {0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   for (int k = 1; k <= 16; ++k) EXPECT_EQ(cam.icvBits[k], expected[k - 1]) << "slot " << k;

@@ -58,9 +58,10 @@ std::unique_ptr<image::Workspaces> loadCorrected(const std::filesystem::path& di
   image::setTypeCode(settings, image::kCurrentType, "flt");
   image::Camera camera;
   camera.icv = 4;
-  image::decode(console, camera, 0);
+  image::decode(console, camera, image::DecodeListing::Quiet);
   auto ws = std::make_unique<image::Workspaces>();
-  const bool loaded = image::loadf(console, settings, camera, *ws, textio::fixed(name, 20), 0, 1.0f, 0, 0, 1);
+  const bool loaded = image::loadf(console, settings, camera, *ws, textio::fixed(name, 20),
+                                   image::Combine::Replace, 1.0f, 0, 0, 1);
   messages = out.str();
   if (!loaded) ws.reset();
   return ws;

@@ -27,7 +27,8 @@ bool haveAstropy() {
 struct Formats : fitstest::FrameFixture {
   bool load(const std::string& name, int workspace = 1) {
     out.str("");
-    return image::loadf(console, settings, camera, *ws, name20(name), 0, 1.0f, 0, 0, workspace);
+    return image::loadf(console, settings, camera, *ws, name20(name), image::Combine::Replace, 1.0f, 0, 0,
+                        workspace);
   }
   // The frames and their expected readings (see tests/data/formats/frames_peer.py).
   std::vector<std::string> peerTable() {

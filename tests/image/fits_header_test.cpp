@@ -24,7 +24,8 @@ struct Convh : ::testing::Test {
     for (const auto& c : fitstest::basicCards(256, 200)) cards.take(c);
   }
   bool parse(int32_t dateOrder = 1, bool withDate = true) {
-    return image::convh(console, cards, withDate, dateOrder, h);
+    return image::convh(console, cards, withDate,
+                        dateOrder == 0 ? image::DateOrder::DayMonthYear : image::DateOrder::YearMonthDay, h);
   }
 };
 
@@ -211,7 +212,8 @@ TEST_F(Convh, FrameTimesFromEveryCardAndRefusedImpossibleValues) {
     for (const auto& [key, value] : c.cards) k.take(valueCard(key, value));
     out.str("");
     image::FrameHeader got;
-    ASSERT_EQ(image::convh(console, k, true, c.dateOrder, got, nullptr, c.mid), c.ok) << out.str();
+    ASSERT_EQ(image::convh(console, k, true, core::dateOrderOf(c.dateOrder), got, nullptr, c.mid), c.ok)
+        << out.str();
     if (*c.line) {
       EXPECT_NE(out.str().find(c.line), std::string::npos) << out.str();
     }

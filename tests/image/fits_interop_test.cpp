@@ -72,7 +72,9 @@ TEST_F(Interop, AstropyFrameLoadsAndSavedFramesReadBackInAstropy) {
       &status);
   ASSERT_EQ(status, 0) << log;
   useIcv(4);
-  ASSERT_TRUE(image::loadf(console, settings, camera, *ws, name20("astro"), 0, 1.0f, 0, 0, 1)) << out.str();
+  ASSERT_TRUE(
+      image::loadf(console, settings, camera, *ws, name20("astro"), image::Combine::Replace, 1.0f, 0, 0, 1))
+      << out.str();
   ASSERT_EQ(ws->nx, nx);
   ASSERT_EQ(ws->ny, ny);
   EXPECT_EQ(ws->bzero, 32768.0f);
@@ -134,7 +136,9 @@ TEST_F(Interop, SavedFramesPassFitsverify) {
   }
   header.resize(2880, ' ');
   write("cam.fit", header + std::string(400, '\x80'));  // data shorter than a block: no padding
-  ASSERT_TRUE(image::loadf(console, settings, camera, *ws, name20("cam"), 0, 1.0f, 0, 0, 1)) << out.str();
+  ASSERT_TRUE(
+      image::loadf(console, settings, camera, *ws, name20("cam"), image::Combine::Replace, 1.0f, 0, 0, 1))
+      << out.str();
   image::save(console, settings, camera, *ws, name20("camcopy"));
   report = fitsverify("camcopy.fit");
   EXPECT_NE(report.find("Verification found 0 warning(s) and 0 error(s)."), std::string::npos) << report;

@@ -28,7 +28,9 @@ struct Load : fitstest::FrameFixture {
   }
   bool loadInto(const std::string& name, int workspace, int addFlag = 0, float factor = 1.0f, int di = 0,
                 int dj = 0) {
-    return image::loadf(console, settings, camera, *ws, name20(name), addFlag, factor, di, dj, workspace);
+    return image::loadf(console, settings, camera, *ws, name20(name),
+                        addFlag == 1 ? image::Combine::Add : image::Combine::Replace, factor, di, dj,
+                        workspace);
   }
   void expectFramePixels(int nx, int ny) {
     for (int j = 1; j <= ny; ++j)
@@ -38,7 +40,8 @@ struct Load : fitstest::FrameFixture {
 
 TEST_F(Load, FrameWithItsReportDateAndHeaderCards) {
   write("frame.fit", frame(5, 4, dated(basicCards(5, 4))));
-  ASSERT_TRUE(image::load(console, settings, camera, *ws, name20("frame"), 0, 1.0f, 0, 0));
+  ASSERT_TRUE(
+      image::load(console, settings, camera, *ws, name20("frame"), image::Combine::Replace, 1.0f, 0, 0));
   EXPECT_EQ(out.str(),
             "   entered load; fname = frame               \n"
             "   entered routine addtyp; fname = frame               \n"
@@ -166,7 +169,8 @@ TEST_F(Load, WorkspacesTwoAndThreeKeepTheHeaderAndDate) {
   ASSERT_TRUE(loadInto("frame", 1));
   auto cards = ws->headerCards;
   out.str("");
-  ASSERT_TRUE(image::load2(console, settings, camera, *ws, name20("dark"), 0, 1.0f, 0, 0));
+  ASSERT_TRUE(
+      image::load2(console, settings, camera, *ws, name20("dark"), image::Combine::Replace, 1.0f, 0, 0));
   EXPECT_EQ(out.str(),
             "   entered routine addtyp; fname = dark                \n"
             "   adding file type... filename = dark.fit            \n"
@@ -177,7 +181,8 @@ TEST_F(Load, WorkspacesTwoAndThreeKeepTheHeaderAndDate) {
   EXPECT_EQ(ws->frameYear, 2005);
   EXPECT_EQ(ws->nx, 6);  // one size for all three workspaces
   EXPECT_EQ(ws->bzero, 32000.0f);
-  ASSERT_TRUE(image::load3(console, settings, camera, *ws, name20("dark"), 0, 2.0f, 0, 0));
+  ASSERT_TRUE(
+      image::load3(console, settings, camera, *ws, name20("dark"), image::Combine::Replace, 2.0f, 0, 0));
   EXPECT_EQ(pixel(1, 1, 3), 32);
 }
 

@@ -19,7 +19,8 @@ const std::filesystem::path kRealFrame =
 
 struct Save : fitstest::FrameFixture {
   bool loadInto(const std::string& name, int workspace = 1) {
-    return image::loadf(console, settings, camera, *ws, name20(name), 0, 1.0f, 0, 0, workspace);
+    return image::loadf(console, settings, camera, *ws, name20(name), image::Combine::Replace, 1.0f, 0, 0,
+                        workspace);
   }
   void saveAs(const std::string& name) { image::save(console, settings, camera, *ws, name20(name)); }
 };

@@ -34,7 +34,9 @@ std::string headerOf(int nx, int ny, const std::string& bzero = "32768") {
 
 struct WholeFrame : fitstest::FrameFixture {
   bool loadInto(const std::string& name, int addFlag, float factor, int di, int dj) {
-    bool loaded = image::loadf(console, settings, camera, *ws, name20(name), addFlag, factor, di, dj, 1);
+    bool loaded =
+        image::loadf(console, settings, camera, *ws, name20(name),
+                     addFlag == 1 ? image::Combine::Add : image::Combine::Replace, factor, di, dj, 1);
     if (!loaded) ADD_FAILURE() << out.str();
     return loaded;
   }
@@ -173,7 +175,8 @@ TEST_F(WholeFrame, ClearingAsTheFrameLoadsEqualsClearingFirst) {
     std::ostringstream out1, out2;
     textio::Console con1{in1, out1}, con2{in2, out2};
     image::init(con1, *first);
-    const bool loaded1 = image::load(con1, s1, c1, *first, name20(step.name), 1, 1.0f, 0, 0);
+    const bool loaded1 =
+        image::load(con1, s1, c1, *first, name20(step.name), image::Combine::Add, 1.0f, 0, 0);
     const size_t pending = image::initLater(con2, *asItGoes);
     const bool loaded2 = image::loadCleared(con2, s2, c2, *asItGoes, name20(step.name), pending);
     const std::string what = step.name + " after " + std::to_string(step.sizeBefore);

@@ -26,11 +26,11 @@ struct WorkspaceTest : ::testing::Test {
 TEST_F(WorkspaceTest, AccessOutsideTheImageReadsNothingAndWritesNothing) {
   ws->put(8, 8, 5);
   int32_t v = 77;
-  EXPECT_EQ(ws->get(8, 8, v), 0);
+  EXPECT_TRUE(ws->get(8, 8, v));
   EXPECT_EQ(v, 5);
   for (auto [i, j] : {std::pair{0, 1}, {1, 0}, {9, 1}, {1, 9}}) {
     v = 77;
-    EXPECT_EQ(ws->get(i, j, v), 1);
+    EXPECT_FALSE(ws->get(i, j, v));
     EXPECT_EQ(v, 77);
     ws->put(i, j, 3);
     ws->put2(i, j, 3);
@@ -60,7 +60,7 @@ TEST_F(WorkspaceTest, ListNearACornerShowsZerosAndMeasuresTheImageOnly) {
   // A checkerboard of 10 and 20: mean 15, rms 5 over the 8 x 8 pixels that lie in the block.
   for (int i = 1; i <= 8; ++i)
     for (int j = 1; j <= 8; ++j) ws->put(i, j, (i + j) % 2 ? 20 : 10);
-  image::list(console, *ws, 3, 3, 0);
+  image::list(console, *ws, 3, 3, image::ListingCopy::ScreenOnly);
   auto l = lines();
   ASSERT_EQ(l.size(), 14u);
   EXPECT_EQ(l[0], "");
@@ -75,13 +75,13 @@ TEST_F(WorkspaceTest, WideValuesOverflowTheirFields) {
   ws->put(5, 5, -10000);
   ws->put(6, 5, 100000);
   ws->put(7, 5, -9999);
-  image::list(console, *ws, 6, 5, 0);
+  image::list(console, *ws, 6, 5, image::ListingCopy::ScreenOnly);
   EXPECT_EQ(lines()[6], "       0     0     0     0 ***** ***** -9999     0     0     0     0 ");
 }
 
 TEST_F(WorkspaceTest, LlistPrintsOnlyPixelsInsideTheImage) {
   ws->put(1, 1, 42);
-  image::llist(console, *ws, 2, 2, 0);
+  image::llist(console, *ws, 2, 2, image::ListingCopy::ScreenOnly);
   auto l = lines();
   ASSERT_EQ(l.size(), 2u + 7 * 7);  // i, j from 1 to 7
   EXPECT_EQ(l[1], "       1     1    42 ");
@@ -91,7 +91,7 @@ TEST_F(WorkspaceTest, LlistPrintsOnlyPixelsInsideTheImage) {
 }
 
 TEST_F(WorkspaceTest, AListingWhollyOutsideTheImageShowsZeros) {
-  image::list3(console, *ws, 100, 100, 0);
+  image::list3(console, *ws, 100, 100, image::ListingCopy::ScreenOnly);
   auto l = lines();
   EXPECT_EQ(l[12], "   rms =   0.0");
 }
@@ -100,9 +100,9 @@ TEST_F(WorkspaceTest, TheLogGetsTheTableButNotTheRms) {
   auto dir = testsupport::freshFolder("wslog");
   ASSERT_TRUE(console.openLog((dir / "log.txt").string()));
   ws->put(4, 4, 7);
-  image::list2(console, *ws, 4, 4, 1);  // workspace 2 is all zero
-  image::list(console, *ws, 4, 4, 0);   // no log
-  image::llist(console, *ws, 4, 4, 1);
+  image::list2(console, *ws, 4, 4, image::ListingCopy::AlsoToLog);  // workspace 2 is all zero
+  image::list(console, *ws, 4, 4, image::ListingCopy::ScreenOnly);  // no log
+  image::llist(console, *ws, 4, 4, image::ListingCopy::AlsoToLog);
   console.closeLog();
   std::string log = testsupport::readFile(dir / "log.txt");
   std::filesystem::remove_all(dir);

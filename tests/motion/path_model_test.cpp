@@ -240,7 +240,7 @@ TEST(PathModel, FitpathRecoversANoisyQuadraticPathWithinItsExpectedError) {
   Folder f("2 1\n");
   f.write("objectpath.txt", noisyQuadraticPath(0.05, 99));
   motion::PathModels models;
-  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, 0)) << f.out.str();
+  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, motion::PathEpoch::FirstPosition)) << f.out.str();
   ASSERT_TRUE(motion::rdpth(f.console, f.path, models));
   const motion::PathModel& m = models.model1;
   EXPECT_EQ(m.t0, 22.9f);
@@ -262,7 +262,7 @@ TEST(PathModel, FitstackedTakesT0FromModelTwo) {
   f.write("objectpath.txt", " 22.500, 100.0, 200.0\n 23.500, 104.0, 199.0\n");
   motion::PathModels models;
   models.model2.t0 = 22.0f;
-  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, 1));
+  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, motion::PathEpoch::Model2));
   ASSERT_TRUE(motion::rdpth(f.console, f.path, models));
   EXPECT_EQ(models.model1.t0, 22.0f);
   EXPECT_FLOAT_EQ(models.model1.cu[1], 98.0f);
@@ -290,7 +290,7 @@ TEST(PathModel, AFailedFitLeavesTheModelFilesAsTheyWere) {
     f.write("upath.mdl", "old u\n");
     f.write("vpath.mdl", "old v\n");
     motion::PathModels models;
-    EXPECT_FALSE(motion::fitpth(f.console, f.path, models, 0)) << c.what;
+    EXPECT_FALSE(motion::fitpth(f.console, f.path, models, motion::PathEpoch::FirstPosition)) << c.what;
     EXPECT_EQ(f.read("upath.mdl"), "old u\n") << c.what;
     EXPECT_EQ(f.read("vpath.mdl"), "old v\n") << c.what;
     EXPECT_TRUE(f.saw("   path model files not changed\n")) << c.what << "\n" << f.out.str();
@@ -301,7 +301,7 @@ TEST(PathModel, OrderAboveFiveIsAskedAgain) {
   Folder f("6\n3 6\n0\n");
   f.write("objectpath.txt", " 22.0, 100.0, 200.0\n");
   motion::PathModels models;
-  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, 0));
+  ASSERT_TRUE(motion::fitpth(f.console, f.path, models, motion::PathEpoch::FirstPosition));
   const std::string q = "   order of fit (1=linear, 2=quadratic etc): ";
   const std::string no = "   not higher than 5, please!\n";
   EXPECT_EQ(f.out.str().substr(0, 3 * q.size() + 2 * no.size()), q + no + q + no + q);

@@ -133,7 +133,7 @@ TEST(UpdateMultiple, TrackedAsteroidPathIsRecoveredByThePathFit) {
   std::ostringstream fitOut;
   textio::Console fitConsole(fitIn, fitOut);
   auto models = std::make_unique<motion::PathModels>();
-  ASSERT_TRUE(motion::fitpth(fitConsole, r.settings.workingPath, *models, 0));
+  ASSERT_TRUE(motion::fitpth(fitConsole, r.settings.workingPath, *models, motion::PathEpoch::FirstPosition));
   ASSERT_TRUE(motion::rdpth(fitConsole, r.settings.workingPath, *models));
   EXPECT_NEAR(models->model1.cu[2], speedU, 0.05);
   EXPECT_NEAR(models->model1.cv[2], speedV, 0.05);

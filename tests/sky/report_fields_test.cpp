@@ -23,17 +23,20 @@ std::string trimmed(const std::string& s) {
 TEST(FrameTimes, MidExposureFromEveryFormOfTheHeaderToTheMillisecond) {
   struct Case {
     std::string cards;
-    int order;
+    core::DateOrder order;
     std::string iso;
   };
   const Case cases[] = {
-      {card("DATE-OBS", "'2026-03-14T21:59:45.250'") + card("EXPTIME", "30.5"), 1, "2026-03-14T22:00:00.500Z"},
-      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'23:59:50.125'") + card("EXPTIME", "20."), 1,
-       "2026-03-15T00:00:00.125Z"},
-      {card("DATE-OBS", "'2026-03-14'") + card("UT-START", "'23:59:00'") + card("UT-END", "'00:01:00.5'"), 1,
-       "2026-03-15T00:00:00.250Z"},
-      {card("DATE-OBS", "'14/03/26'") + card("UT", "'01:02:03'") + card("EXPOSURE", "60"), 0, "2026-03-14T01:02:33.000Z"},
-      {card("DATE-OBS", "'99/12/31'") + card("TIME-OBS", "'23:59:59.9996'"), 1, "2000-01-01T00:00:00.000Z"},
+      {card("DATE-OBS", "'2026-03-14T21:59:45.250'") + card("EXPTIME", "30.5"), core::DateOrder::YearMonthDay,
+       "2026-03-14T22:00:00.500Z"},
+      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'23:59:50.125'") + card("EXPTIME", "20."),
+       core::DateOrder::YearMonthDay, "2026-03-15T00:00:00.125Z"},
+      {card("DATE-OBS", "'2026-03-14'") + card("UT-START", "'23:59:00'") + card("UT-END", "'00:01:00.5'"),
+       core::DateOrder::YearMonthDay, "2026-03-15T00:00:00.250Z"},
+      {card("DATE-OBS", "'14/03/26'") + card("UT", "'01:02:03'") + card("EXPOSURE", "60"),
+       core::DateOrder::DayMonthYear, "2026-03-14T01:02:33.000Z"},
+      {card("DATE-OBS", "'99/12/31'") + card("TIME-OBS", "'23:59:59.9996'"), core::DateOrder::YearMonthDay,
+       "2000-01-01T00:00:00.000Z"},
   };
   for (const Case& c : cases) {
     sky::UtcTime t;
@@ -51,7 +54,7 @@ TEST(FrameTimes, MidExposureFromEveryFormOfTheHeaderToTheMillisecond) {
   for (const auto& [cards, reason] : bad) {
     sky::UtcTime t;
     std::string problem;
-    EXPECT_FALSE(sky::midExposure(cards, 1, t, problem));
+    EXPECT_FALSE(sky::midExposure(cards, core::DateOrder::YearMonthDay, t, problem));
     EXPECT_EQ(problem, reason);
   }
 }
