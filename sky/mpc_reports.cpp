@@ -54,6 +54,18 @@ std::string packedProvisional(const std::string& d) {
   return p;
 }
 
+// The aperture as ADES takes it: a plain decimal of at most 6 characters (0.0123, 12.346),
+// trailing zeros dropped.
+std::string apertureText(double metres) {
+  for (const char* fmt : {"%.4f", "%.3f", "%.2f"}) {
+    std::string t = format(fmt, metres);
+    t.erase(t.find_last_not_of('0') + 1);
+    if (t.back() == '.') t.pop_back();
+    if (t.size() <= 6) return t;
+  }
+  return format("%.0f", metres);
+}
+
 std::string pad(std::string s, size_t w) {
   if (s.size() < w) s.resize(w, ' ');
   return s;
@@ -101,7 +113,7 @@ std::string adesPsv(const ReportContext& c, const std::vector<ReportedPosition>&
   for (const std::string& n : splitNames(c.site.measurers)) out += "! name " + n + "\n";
   Telescope t;
   (void)parseTelescope(c.site.telescope, t);
-  out += "# telescope\n! design " + t.design + "\n! aperture " + format("%.4g", t.aperture) + "\n! detector " +
+  out += "# telescope\n! design " + t.design + "\n! aperture " + apertureText(t.aperture) + "\n! detector " +
          t.detector + "\n";
   out += "# software\n! astrometry pelm\n";
   const char* idName = c.designation.kind == Designation::Kind::Permanent     ? "permID"

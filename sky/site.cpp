@@ -90,7 +90,14 @@ std::string checkSite(const Site& s) {
   if (splitNames(s.measurers).empty()) return "no measurers given";
   Telescope t;
   if (!parseTelescope(s.telescope, t)) return "the telescope must be: aperture (0.01-20 m), design, detector";
+  // The lengths the ADES report takes: 25 characters for design and detector, 100 for a name.
+  if (t.design.size() > 25 || t.detector.size() > 25) return "the telescope design and detector must be 25 characters at most";
   if (textio::trim(s.contactName).empty()) return "no contact name given";
+  bool longName = textio::trim(s.contactName).size() > 100;
+  for (const std::string* list : {&s.observers, &s.measurers}) {
+    for (const std::string& name : splitNames(*list)) longName = longName || name.size() > 100;
+  }
+  if (longName) return "a name is over 100 characters";
   if (textio::trim(s.contactInfo).empty()) return "no contact info given";
   for (const std::string* v : {&s.observers, &s.measurers, &s.telescope, &s.contactName, &s.contactInfo}) {
     if (!printable(*v) || v->size() > 200) return "a value holds a character other than printable ASCII, a | or is over 200 characters";

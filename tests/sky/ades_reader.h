@@ -1,6 +1,6 @@
 // An independent reader of the astrometric reports pelm writes, from the formats' own
-// rules: ADES 2022 PSV (header blocks, the column line, records, and the field patterns of
-// the submit schema for every column written) and the 80-column observation format.
+// rules: ADES 2022 PSV (header blocks, the column line, records, and the types of the submit
+// schema for every header element and column written) and the 80-column observation format.
 #pragma once
 
 #include <map>
@@ -34,9 +34,27 @@ inline const std::map<std::string, std::regex>& fieldRules() {
       {"obsTime", std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(\.\d{1,6})?Z)")},
       {"ra", std::regex(R"(([1-3][0-9]{2}|[1-9]?[0-9])?(\.[0-9]{0,9})?)")},
       {"dec", std::regex(R"([+\-]?([1-9]?[0-9])?(\.[0-9]{0,9})?)")},
-      {"rmsRA", std::regex(R"([0-9.]{1,7})")},
-      {"rmsDec", std::regex(R"([0-9.]{1,7})")},
+      {"rmsRA", std::regex(R"((?=[0-9.]{1,7}$)(0|[1-9][0-9]*)(\.[0-9]*)?)")},
+      {"rmsDec", std::regex(R"((?=[0-9.]{1,7}$)(0|[1-9][0-9]*)(\.[0-9]*)?)")},
       {"astCat", std::regex(R"([.A-Za-z0-9_]{1,8})")},
+  };
+  return rules;
+}
+
+// The submit schema's types of the header elements pelm writes, by "block element": station
+// codes, names of 100 characters, telescope design and detector of 25, and an aperture that
+// is a plain positive decimal of at most 6 characters.
+inline const std::map<std::string, std::regex>& headerRules() {
+  static const std::regex name(R"((?=.{1,100}$)[^|]*[^|\s][^|]*)"), short25(R"((?=.{1,25}$)[^|]*[^|\s][^|]*)");
+  static const std::map<std::string, std::regex> rules = {
+      {"observatory mpcCode", std::regex(R"([A-Za-z0-9_]{3,4})")},
+      {"submitter name", name},
+      {"observers name", name},
+      {"measurers name", name},
+      {"telescope design", short25},
+      {"telescope aperture", std::regex(R"((?=[0-9.]{1,6}$)(0|[1-9][0-9]*)(\.[0-9]*)?)")},
+      {"telescope detector", short25},
+      {"software astrometry", name},
   };
   return rules;
 }
@@ -93,6 +111,16 @@ inline Psv readPsv(const std::string& text) {
     }
     return false;
   };
+  for (const auto& [b, lines] : p.blocks) {
+    for (const std::string& l : lines) {
+      std::string key = l.substr(0, l.find(' ')), value = l.size() > key.size() ? trim(l.substr(key.size())) : "";
+      auto rule = headerRules().find(b + " " + key);
+      if (rule == headerRules().end()) return p.problem = "header element " + b + " " + key + " is not one pelm may write", p;
+      if (!std::regex_match(value, rule->second) || (key == "aperture" && !(std::stod(value) > 0.0))) {
+        return p.problem = "header " + b + " " + key + " '" + value + "'", p;
+      }
+    }
+  }
   if (!has("observatory", "mpcCode")) return p.problem = "no observatory mpcCode", p;
   if (!has("submitter", "name")) return p.problem = "no submitter name", p;
   if (!has("measurers", "name")) return p.problem = "no measurers", p;

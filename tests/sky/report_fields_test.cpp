@@ -1,9 +1,11 @@
 // Frame times read from header cards, designations and the packed forms of the 80-column
-// format, and the rounding of sexagesimal fields at their carries.
+// format, the rounding of sexagesimal fields at their carries, and the ADES header at the
+// limits of every site that `site` accepts.
 #include <gtest/gtest.h>
 
 #include "sky/mpc_reports.h"
 #include "sky/utc_time.h"
+#include "tests/sky/ades_reader.h"
 
 namespace {
 
@@ -86,6 +88,41 @@ TEST(ReportFields, DesignationsPackAndSexagesimalFieldsCarry) {
   }
   EXPECT_EQ(sky::raSexagesimal(15.0 * (1.0 + 59.0 / 60.0 + 59.9996 / 3600.0)), "02 00 00.000");
   EXPECT_EQ(sky::decSexagesimal(-(10.0 + 59.0 / 60.0 + 59.996 / 3600.0)), "-11 00 00.00");
+}
+
+// Every aperture `site` accepts (0.01-20 m) is written as the schema's positive decimal of at
+// most 6 characters, with the value kept to its last written digit; designs, detectors and
+// names at the longest `site` accepts are within the schema's lengths, one longer is refused.
+TEST(ReportFields, AdesHeaderHoldsEverySiteThatSiteAccepts) {
+  sky::ReportContext c;
+  c.site.code = "Z84";
+  c.site.longitude = -2.546, c.site.latitude = 37.2236, c.site.altitude = 2168;
+  const std::string name100 = "A. " + std::string(97, 'N'), text25(25, 'D');
+  c.site.observers = name100 + ", B. Helper";
+  c.site.measurers = name100;
+  c.site.contactName = name100;
+  c.site.contactInfo = "observer@example.org";
+  std::string problem;
+  ASSERT_TRUE(sky::parseDesignation("433", c.designation, problem));
+  for (double aperture : {0.01, 0.01234, 0.0635, 0.35, 1.0, 9.99996, 12.3456, 19.9999, 20.0}) {
+    char typed[32];
+    std::snprintf(typed, sizeof typed, "%.6g", aperture);
+    c.site.telescope = std::string(typed) + ", " + text25 + ", " + text25;
+    ASSERT_EQ(sky::checkSite(c.site), "") << typed;
+    adesreader::Psv psv = adesreader::readPsv(sky::adesPsv(c, {{sky::UtcTime{20526, 3600.0}, {165.4855, 12.3131}}}));
+    ASSERT_EQ(psv.problem, "") << typed;
+    std::string written = psv.blocks["telescope"][1].substr(9);
+    EXPECT_NEAR(std::stod(written), aperture, aperture < 10.0 ? 0.00005 : 0.0005) << written;
+  }
+  sky::Site longer = c.site;
+  longer.telescope = "0.35, " + text25 + "D, CCD";
+  EXPECT_EQ(sky::checkSite(longer), "the telescope design and detector must be 25 characters at most");
+  longer = c.site;
+  longer.measurers = "B. Helper; " + name100 + "N";
+  EXPECT_EQ(sky::checkSite(longer), "a name is over 100 characters");
+  longer = c.site;
+  longer.contactName = name100 + "N";
+  EXPECT_EQ(sky::checkSite(longer), "a name is over 100 characters");
 }
 
 }  // namespace
