@@ -64,6 +64,9 @@ BlockRead StarListReader::next(FrameBlock& block) {
       return BlockRead::Truncated;
     }
     if (s.u > 9998.0f) break;
+    float realWidth = 0.0f;
+    int32_t peak = 0;
+    if (!items.real(realWidth) || !items.integer(peak) || !items.integer(s.peakAboveSky)) s.peakAboveSky = 0;
     block.stars.push_back(s);
   }
   return BlockRead::Frame;

@@ -9,11 +9,13 @@
 
 namespace align {
 
-/// One star line: position and integer width (the first three numbers of the line).
+/// One star line: position and integer width (the first three numbers of the line), and the
+/// peak above the sky (the sixth) where the line has it.
 struct ListedStar {
   float u = 0.0f;
   float v = 0.0f;
   int32_t width = 0;
+  int32_t peakAboveSky = 0;  // 0 when the line ends before it
 };
 
 /// One frame's block of a star position list.

@@ -1,6 +1,7 @@
 // Handlers of the light-curve commands; the work is done in lightcurve/.
 #include "app/lightcurve_commands.h"
 
+#include <fstream>
 #include <vector>
 
 #include "app/working_path.h"
@@ -8,6 +9,7 @@
 #include "lightcurve/lc_plot.h"
 #include "lightcurve/phot_to_dmag.h"
 #include "lightcurve/photometry_stats.h"
+#include "phot/phot_flags.h"
 #include "textio/fixed_text.h"
 #include "textio/value_ranges.h"
 
@@ -27,6 +29,19 @@ std::string withTxtType(Session& s, const std::string& typed) {
     s.console.line("   CAUTION: filename too long: no file type added!");
   }
   return name;
+}
+
+// The flags of the last photometry run (photflags.txt in the working path), none without it.
+lightcurve::FrameFlags runFlags(Session& s) {
+  lightcurve::FrameFlags out;
+  std::ifstream in(hostName(s, phot::kPhotFlagsFile), std::ios::binary);
+  if (!in) return out;
+  for (const auto& [frame, objects] : phot::readPhotFlags(in)) {
+    out.listed.insert(frame);
+    for (const auto& [code, flag] : objects)
+      if (phot::isContaminated(flag)) out.contaminated.insert(frame);
+  }
+  return out;
 }
 
 }  // namespace
@@ -67,7 +82,7 @@ void lighttimeCommand(Session& s) {
 }
 
 void phot2dmagCommand(Session& s) {
-  lightcurve::phot2dmag(s.console, s.state.settings.workingPath, s.state.settings.logFileName);
+  lightcurve::phot2dmag(s.console, s.state.settings.workingPath, s.state.settings.logFileName, runFlags(s));
 }
 
 void lcplotCommand(Session& s) {

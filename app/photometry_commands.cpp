@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "align/alignment_table.h"
+#include "app/photometry_flags.h"
 #include "app/working_path.h"
 #include "image/file_list.h"
 #include "image/file_names.h"
@@ -174,7 +175,7 @@ bool acceptFrame(Session& s, const std::string& name, int32_t count, align::Fram
   return true;
 }
 
-void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& psfWeighting) {
+void measureList(Session& s, image::FileList& list, PsfFiles& files, RunFlags& flags, int32_t& psfWeighting) {
   State& st = s.state;
   phot::PhotTables tables = photTables(s);
   const phot::PhotOptions options = photOptions(st.interp);
@@ -192,8 +193,9 @@ void measureList(Session& s, image::FileList& list, PsfFiles& files, int32_t& ps
     if (!image::loadDeferred(s.console, st.settings, st.camera, st.ws, name)) continue;
     float r0psf = 0.0f, ellip = 0.0f;
     if (options.apertureType == "opti" && !lookUpPsf(s, name, r0psf, ellip)) continue;
-    phot::phot(tables, name, f.du, f.dv, f.rotation, options, r0psf, ellip, psfWeighting,
-               files.list.get(), files.table.get());
+    const phot::PhotResults r = phot::phot(tables, name, f.du, f.dv, f.rotation, options, r0psf, ellip,
+                                           psfWeighting, files.list.get(), files.table.get());
+    flags.record(s, name, f, r);
   }
   textio::showProgress("photometry", list.count(), list.count());
 }
@@ -249,7 +251,10 @@ void photfilesCommand(Session& s) {
   if (!list.open(s.console, s.state.settings)) return;
   PsfFiles files;
   if (isPsfRun(s.state.interp) && !openPsfFiles(s, files)) return;
-  measureList(s, list, files, psfWeighting);
+  RunFlags flags;
+  flags.start(s);
+  measureList(s, list, files, flags, psfWeighting);
+  flags.finish(s);
   if (psfWeighting == 0) {
     s.console.line("   weighting (according to variance) turned back ON for PSF fitting");
     s.console.line(" ");

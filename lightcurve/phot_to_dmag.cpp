@@ -59,9 +59,44 @@ std::string dataLine(const std::vector<std::string_view>& items) {
   return l.str();
 }
 
+// How many records name a frame of `frames`.
+int recordsOf(const std::vector<std::string>& lines, const std::set<std::string>& frames) {
+  int n = 0;
+  for (const std::string& line : lines) {
+    const std::string frame = recordFrame(line);
+    if (!frame.empty() && frames.count(frame) > 0) ++n;
+  }
+  return n;
+}
+
+// The question about flagged records; true when they are to be left out.
+bool leaveOutFlagged(textio::Console& console, const std::vector<std::string>& lines, const FrameFlags& flags) {
+  const int listed = recordsOf(lines, flags.listed);
+  if (listed == 0) return false;
+  const int flagged = recordsOf(lines, flags.contaminated);
+  console.line("   " + std::to_string(flagged) + " of " + std::to_string(listed) +
+               " records hold a measurement flagged as contaminated (photflags.txt)");
+  console.prompt("  leave out measurements flagged as contaminated? [y] : ");
+  const std::string answer(textio::trim(console.answerText(20)));
+  return answer.empty() || answer[0] == 'y' || answer[0] == 'Y';
+}
+
 }  // namespace
 
-DmagTableText photToDmag(const std::vector<std::string>& lines, std::string_view source) {
+std::string recordFrame(std::string_view line) {
+  std::vector<std::string_view> items;
+  if (!recordItems(line, items)) return std::string();
+  std::vector<std::string_view> all = textio::splitFree(line);
+  double v = 0.0;
+  if (all.empty() || textio::parseReal(all[0], v)) return std::string();
+  std::string name(all[0]);
+  const size_t dot = name.find('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return name;
+}
+
+DmagTableText photToDmag(const std::vector<std::string>& lines, std::string_view source,
+                         const std::set<std::string>& leaveOut) {
   DmagTableText t;
   const std::string startOfData = textio::fixed(" \"start of data\"", 20);
   size_t start = 0;
@@ -102,6 +137,10 @@ DmagTableText photToDmag(const std::vector<std::string>& lines, std::string_view
   std::vector<std::string_view> items;
   for (size_t i = start + 2; i < lines.size(); ++i) {
     if (recordItems(lines[i], items)) {
+      if (!leaveOut.empty() && leaveOut.count(recordFrame(lines[i])) > 0) {
+        ++t.leftOut;
+        continue;
+      }
       t.text += dataLine(items) + "\n";
       ++t.records;
     } else if (!textio::isBlank(lines[i])) {
@@ -111,7 +150,8 @@ DmagTableText photToDmag(const std::vector<std::string>& lines, std::string_view
   return t;
 }
 
-void phot2dmag(textio::Console& console, std::string_view workingPath, std::string_view logFileName) {
+void phot2dmag(textio::Console& console, std::string_view workingPath, std::string_view logFileName,
+               const FrameFlags& flags) {
   console.prompt("   photometry output file [" + textio::fixed(logFileName, 20) + "] = ");
   std::string typed = console.answerText(20);
   if (textio::isBlank(typed)) typed = textio::fixed(logFileName, 20);
@@ -141,7 +181,8 @@ void phot2dmag(textio::Console& console, std::string_view workingPath, std::stri
   }
   std::vector<std::string> lines;
   for (std::string text; std::getline(in, text);) lines.emplace_back(textio::dropCr(text));
-  DmagTableText t = photToDmag(lines, typed);
+  const bool leaveOut = leaveOutFlagged(console, lines, flags);
+  DmagTableText t = photToDmag(lines, typed, leaveOut ? flags.contaminated : std::set<std::string>{});
   if (!t.error.empty()) {
     console.line(t.error);
     return;
@@ -155,6 +196,7 @@ void phot2dmag(textio::Console& console, std::string_view workingPath, std::stri
   console.line(stars);
   console.line(textio::Line("   records written =").i(t.records, 5));
   console.line(textio::Line("   other lines passed over =").i(t.passedOver, 5));
+  if (leaveOut) console.line(textio::Line("   records left out as contaminated =").i(t.leftOut, 5));
 }
 
 }  // namespace lightcurve

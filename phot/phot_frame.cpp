@@ -51,6 +51,22 @@ void fiducialPosition(const Frame& f, int k, float& ue, float& ve) {
   }
 }
 
+// The highest pixel of the 3 x 3 pixels around (u, v) above the sky (0 where none can be read).
+float peakAbove(const image::Workspaces& ws, float u, float v, double sky) {
+  if (!image::withinReach(u, v)) return 0.0f;
+  const auto ic = static_cast<int32_t>(u + 0.5f), jc = static_cast<int32_t>(v + 0.5f);
+  int32_t best = 0;
+  bool any = false;
+  for (int32_t i = ic - 1; i <= ic + 1; ++i)
+    for (int32_t j = jc - 1; j <= jc + 1; ++j) {
+      int32_t p = 0;
+      if (ws.get(i, j, p) != 0) continue;
+      if (!any || p > best) best = p;
+      any = true;
+    }
+  return any ? static_cast<float>(static_cast<double>(best) - sky) : 0.0f;
+}
+
 bool hasSkyPositions(const Frame& f, int k) { return f.t.starData.skyOffsetU[k][1] >= kDefinedOffset; }
 
 void skyFromPositions(Frame& f, int k) {
@@ -63,6 +79,7 @@ void skyFromPositions(Frame& f, int k) {
     spots[static_cast<size_t>(j)].defined = true;
     align::uvconv(ue + ou, ve + ov, f.du, f.dv, f.rotation, spots[static_cast<size_t>(j)].u,
                   spots[static_cast<size_t>(j)].v, pixelSizes(f.t.camera));
+    f.r.skyPatches[k].push_back({spots[static_cast<size_t>(j)].u, spots[static_cast<size_t>(j)].v});
   }
   const int method = f.t.settings.skySubtractionMethod;
   const bool perPosition = k == 1 && (method == 2 || method == 3);
@@ -248,6 +265,9 @@ void measureObject(Frame& f, int k, float& r0psf, float& ellip, int32_t& psfWeig
     f.r.skyError[k] = s.error;
     f.r.skySd[k] = s.sd;
   }
+  f.r.u[k] = u;
+  f.r.v[k] = v;
+  f.r.peak[k] = peakAbove(f.t.ws, u, v, f.r.sky[k]);
   const bool psfRun = f.o.apertureType == "psf " || f.o.apertureType == "psfa";
   if (k == 1 && psfRun) writePsfHeader(f, list);
   if (!(f.r.sky[k] > 0.0)) {
@@ -333,6 +353,7 @@ PhotResults phot(PhotTables& t, std::string_view frameName, float du, float dv, 
                        .x(1).f(rotation, 7, 3).a(" aperture type = ").a(options.apertureType, 4));
   }
   if (t.settings.motionOn == 1) f.moving = options.apertureType == "psf " ? 2 : 1;
+  f.r.moving = f.moving;
   const int count = std::min(t.starData.photStarCount, kPhotSlots);
   for (int k = 1; k <= count; ++k) {
     if (hasSkyPositions(f, k)) skyFromPositions(f, k);

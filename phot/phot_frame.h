@@ -5,11 +5,13 @@
 // log). PSF runs write the fitted shapes to the PSF list file and the PSF table file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "align/alignment_table.h"
 #include "core/settings.h"
@@ -50,6 +52,10 @@ struct PhotResults {
   textio::Table1<double, kPhotSlots> sky, skyError, skySd;
   textio::Table1<float, kPhotSlots> flux, error, widthNS, widthEW;
   textio::Table1<int32_t, kPhotSlots> noSky;
+  textio::Table1<float, kPhotSlots> u, v;     // where each object was measured in the frame
+  textio::Table1<float, kPhotSlots> peak;     // object's highest pixel near (u, v) above its sky
+  textio::Table1<std::vector<std::array<float, 2>>, kPhotSlots> skyPatches;  // sky patch centres (u, v)
+  int moving = 0;                             // the object the path model moves (0: none)
 };
 
 /// PHOT: measures the photometry objects on the frame in workspace 1 with alignment offsets
