@@ -959,8 +959,9 @@ constexpr std::array kCommands{
              "... (or @) at the first question keeps filelist.txt as it is\n"
              ">process image without alignment ? Y/N [Y] \n"
              "only for a list of one frame that is not aligned",
-             "reads align.dat, filelist.txt and the frames (dark+flat type); with the\n"
-             "log open, writes the photometry output file (the log)",
+             "reads align.dat, filelist.txt, stars.lst and the frames (dark+flat type);\n"
+             "with the log open, writes the photometry output file (the log); writes\n"
+             "photflags.txt (each measurement's contamination flag)",
              "aperture type, radius, sky settings, output format, fwhm limit, motion"}},
     Command{"psffiles", [](Session& s) { psffilesCommand(s); },
             {kPhotometryGroup, "PSF fit of object 1, positions of the others",
@@ -975,8 +976,9 @@ constexpr std::array kCommands{
              "... (or @) at the first question keeps filelist.txt as it is\n"
              ">process image without alignment ? Y/N [Y] \n"
              "only for a list of one frame",
-             "reads align.dat, filelist.txt and the frames; writes stars.psf and\n"
-             "starspsf.txt (stars1.psf and starspsf1.txt for a single frame)",
+             "reads align.dat, filelist.txt, stars.lst and the frames; writes stars.psf\n"
+             "and starspsf.txt (stars1.psf and starspsf1.txt for a single frame) and\n"
+             "photflags.txt",
              "aperture type becomes psf; PSF zero radius, search half width"}},
     Command{"psffilesal", [](Session& s) { psffilesalCommand(s); },
             {kPhotometryGroup, "PSF fit of every object over the file list",
@@ -1000,7 +1002,8 @@ constexpr std::array kCommands{
              "... (or @) at the first question keeps filelist.txt as it is\n"
              ">process image without alignment ? Y/N [Y] \n"
              "only for a list of one frame",
-             "reads filelist.txt and the frames; the log as for `photometry`",
+             "reads filelist.txt, stars.lst and the frames; the log and photflags.txt\n"
+             "as for `photometry`",
              "as `photometry`"}},
     Command{"multisky", [](Session& s) { multiskyCommand(s); },
             {kPhotometryGroup, "sky-spot test: measure where the object was elsewhere",
@@ -1028,8 +1031,11 @@ constexpr std::array kCommands{
     Command{"phot2dmag", [](Session& s) { phot2dmagCommand(s); },
             {kLightCurveGroup, "turn a photometry output file into a `dmag` table",
              ">photometry output file [<log file name>] = <name>\n"
-             "<return> takes the name shown",
-             "reads the photometry output file; writes <name>.dat",
+             "<return> takes the name shown\n"
+             ">leave out measurements flagged as contaminated? [y] : <y/n>\n"
+             "only when photflags.txt flags frames of the file; <return> or y leaves\n"
+             "out every frame with a measurement flagged aperture or sky",
+             "reads the photometry output file and photflags.txt; writes <name>.dat",
              "log file name"}},
     Command{"lcplot", [](Session& s) { lcplotCommand(s); },
             {kLightCurveGroup, "draw one star of a .res file as an SVG picture",

@@ -4,12 +4,14 @@
 #include "app/export_command.h"
 
 #include <cctype>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/frame_times.h"
 #include "app/working_path.h"
 #include "lightcurve/light_curve_file.h"
+#include "phot/phot_flags.h"
 #include "results/export_builders.h"
 #include "results/result_tables.h"
 #include "sky/site.h"
@@ -72,6 +74,11 @@ bool buildTable(Session& s, const ExportAnswers& a, const std::vector<std::strin
   if (sky::readSite(sky::kSiteFile, site, siteProblem) == sky::SiteRead::Ok) {
     context.site = results::Site{site.longitude > 180.0 ? site.longitude - 360.0 : site.longitude, site.latitude,
                                  site.altitude};
+  }
+  std::ifstream flagFile(hostName(s, phot::kPhotFlagsFile), std::ios::binary);
+  if (flagFile) {
+    for (const auto& [frame, objects] : phot::readPhotFlags(flagFile))
+      for (const auto& [code, flag] : objects) context.flags[frame][code] = std::string(phot::contaminationWord(flag));
   }
   results::FrameLookup lookup = frameLookup(s);
   std::string error;

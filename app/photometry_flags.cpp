@@ -38,8 +38,9 @@ void RunFlags::record(Session& s, const std::string& frame, const align::FrameLo
     g.fwhm = fwhm;
     g.objectPeak = r.peak[k];
     g.skyBox = r.noSky[k] == 1 ? st.settings.skyBox : 0;
-    for (const auto& p : r.skyPatches[k]) g.patches.push_back({p[0], p[1], 0.0f});
+    for (const auto& p : r.skyPatches[k]) g.patches.push_back({p[0], p[1], 0.0f, false});
     g.patchRadius = st.settings.skyApertureRadius;
+    g.moving = k == r.moving;
     phot::ContaminationCheck check;
     if (field_.neighbours(frame, du, dv, rotation, g.u, g.v, std::max(2.0f, fwhm), k == r.moving, stars))
       check = phot::checkContamination(g, stars);

@@ -45,6 +45,7 @@ std::string_view contaminationWord(Contamination c) {
   switch (c) {
     case Contamination::Aperture: return "aperture";
     case Contamination::Sky: return "sky";
+    case Contamination::Steady: return "steady";
     case Contamination::SkyBox: return "skybox";
     case Contamination::Clean: return "clean";
     case Contamination::NoList: break;
@@ -53,8 +54,8 @@ std::string_view contaminationWord(Contamination c) {
 }
 
 bool contaminationOfWord(std::string_view word, Contamination& c) {
-  for (Contamination k : {Contamination::Aperture, Contamination::Sky, Contamination::SkyBox, Contamination::Clean,
-                          Contamination::NoList}) {
+  for (Contamination k : {Contamination::Aperture, Contamination::Sky, Contamination::Steady, Contamination::SkyBox,
+                          Contamination::Clean, Contamination::NoList}) {
     if (word == contaminationWord(k)) {
       c = k;
       return true;
@@ -76,7 +77,7 @@ ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vecto
     const float d = distance(s.u, s.v, g.u, g.v);
     Contamination c = Contamination::Clean;
     if (d <= zone) {
-      c = Contamination::Aperture;
+      c = s.field && !g.moving ? Contamination::Steady : Contamination::Aperture;
     } else if (g.skyBox > 0) {
       if (std::fabs(s.u - static_cast<float>(ic)) <= static_cast<float>(half) &&
           std::fabs(s.v - static_cast<float>(jc)) <= static_cast<float>(half))
@@ -155,9 +156,8 @@ bool StarField::neighbours(std::string_view frameName, float du, float dv, float
   for (const NearStar& s : block->stars)
     if (distance(s.u, s.v, u, v) <= kReach) own.push_back(s);
   std::vector<bool> taken(own.size(), false);
-  std::vector<bool> isField;
   for (const FieldStar& f : field_) {
-    NearStar s{0.0f, 0.0f, f.peak};
+    NearStar s{0.0f, 0.0f, f.peak, true};
     align::uvconv(f.u, f.v, du, dv, rotation, s.u, s.v, px_);
     if (distance(s.u, s.v, u, v) > kReach) continue;
     for (size_t k = 0; k < own.size(); ++k)
@@ -167,19 +167,15 @@ bool StarField::neighbours(std::string_view frameName, float du, float dv, float
         break;
       }
     out.push_back(s);
-    isField.push_back(true);
   }
   for (size_t k = 0; k < own.size(); ++k)
-    if (!taken[k]) {
-      out.push_back(own[k]);
-      isField.push_back(false);
-    }
+    if (!taken[k]) out.push_back(own[k]);
   // The object itself: the nearest star within selfRadius (for the moving object, the nearest
   // of the frame's own stars that is no field star).
   size_t self = out.size();
   float nearest = selfRadius;
   for (size_t k = 0; k < out.size(); ++k) {
-    if (moving && isField[k]) continue;
+    if (moving && out[k].field) continue;
     const float d = distance(out[k].u, out[k].v, u, v);
     if (d <= nearest) nearest = d, self = k;
   }

@@ -21,13 +21,14 @@ namespace phot {
 enum class Contamination {
   Aperture,  // a star within the aperture radius plus 2 fwhm: the flux is not the object's alone
   Sky,       // a star inside a sky patch (sky at given positions: a plain mean takes it in)
+  Steady,    // a fixed object's fixed neighbour within the aperture zone: the same in every frame
   SkyBox,    // a star inside the automatic sky box only (its robust estimate rejects most of it)
   Clean,     // no listed star nearer than any of these
   NoList,    // the star list holds no block for the frame: nothing is known
 };
 
-/// The word photflags.txt and the exports give the flag: "aperture", "sky", "skybox",
-/// "clean", "nolist".
+/// The word photflags.txt and the exports give the flag: "aperture", "sky", "steady",
+/// "skybox", "clean", "nolist".
 std::string_view contaminationWord(Contamination c);
 /// The flag of a word (false for an unknown word).
 [[nodiscard]] bool contaminationOfWord(std::string_view word, Contamination& c);
@@ -39,6 +40,7 @@ bool isContaminated(Contamination c);
 struct NearStar {
   float u = 0.0f, v = 0.0f;
   float peak = 0.0f;
+  bool field = false;  // a field star (at its place in every frame), not a passing or single detection
 };
 
 /// The geometry of one measurement in the frame.
@@ -50,6 +52,7 @@ struct MeasureGeometry {
   int32_t skyBox = 0;             // side of the automatic sky box (pixels); 0: sky patches
   std::vector<NearStar> patches;  // centres of the sky patches (peak unused)
   float patchRadius = 0.0f;       // pixels
+  bool moving = false;            // the object moves over the field (no neighbour is steady)
 };
 
 /// The flag of one measurement, with the nearest star that gives it (for Clean the nearest
@@ -61,7 +64,9 @@ struct ContaminationCheck {
   float ratio = 0.0f;
 };
 
-/// Flags one measurement against the stars around it (the object itself left out).
+/// Flags one measurement against the stars around it (the object itself left out). A field
+/// star in the aperture zone of an object that does not move is Steady: it adds the same light
+/// in every frame, and a differential light curve carries it as a constant.
 ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vector<NearStar>& stars);
 
 /// The night's star field: every block of a star position list, with the stars seen at the

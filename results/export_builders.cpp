@@ -84,6 +84,28 @@ void addMeta(Table& t, const ExportContext& context, const std::string& what) {
   t.meta.push_back({"timesys", "UTC; BJD_TDB from ERFA (Earth ephemeris epv00, site rotated with the Earth)"});
 }
 
+// A frame name as the flags know it: without its file type.
+std::string frameKey(const std::string& frame) { return frame.substr(0, frame.find('.')); }
+
+// The flag of one object on one frame ("none" where the run wrote no line for it).
+std::string objectFlag(const ExportContext& c, const std::string& frame, const std::string& label) {
+  auto f = c.flags.find(frameKey(frame));
+  if (f == c.flags.end()) return "none";
+  auto o = f->second.find(label);
+  return o == f->second.end() ? "none" : o->second;
+}
+
+// The worst flag of a frame's objects ("none" without a line for it).
+std::string frameFlag(const ExportContext& c, const std::string& frame) {
+  static const std::vector<std::string> kWorstFirst = {"aperture", "sky", "steady", "skybox", "clean", "nolist"};
+  auto f = c.flags.find(frameKey(frame));
+  if (frame.empty() || f == c.flags.end()) return "none";
+  for (const std::string& w : kWorstFirst)
+    for (const auto& [label, word] : f->second)
+      if (word == w) return w;
+  return "none";
+}
+
 std::string sitePosition(const ExportContext& c) {
   return c.site && c.object ? "site and object position given" : "site and object position from the frame headers";
 }
@@ -94,6 +116,7 @@ Table photLogTable(const PhotLog& log, const FrameLookup& lookup, const ExportCo
   sources = TimeSources{};
   TimeColumns times;
   std::vector<Column> values;
+  std::vector<Column> flags;
   std::vector<size_t> used;
   for (size_t k = 0; k < 10; ++k) {
     if (log.labels[k].empty()) continue;
@@ -102,6 +125,8 @@ Table photLogTable(const PhotLog& log, const FrameLookup& lookup, const ExportCo
     values.push_back(floatColumn("flux_" + n, "adu", "signal of " + log.labels[k] + " above the sky", 1));
     values.push_back(log.errors ? floatColumn("flux_err_" + n, "adu", "1-sigma error of the signal of " + log.labels[k], 1)
                                 : floatColumn("sky_" + n, "adu / pix", "sky level per pixel around " + log.labels[k], 1));
+    flags.push_back(textColumn("flag_" + n, "contamination flag of " + log.labels[k] +
+                                                " (photflags.txt: aperture, sky, steady, skybox, clean, nolist; none: not flagged)"));
   }
   for (const PhotRecord& r : log.records) {
     FrameStamp stamp;
@@ -112,12 +137,15 @@ Table photLogTable(const PhotLog& log, const FrameLookup& lookup, const ExportCo
     for (size_t j = 0; j < used.size(); ++j) {
       values[2 * j].numbers.push_back(r.flux[used[j]]);
       values[2 * j + 1].numbers.push_back(r.second[used[j]]);
+      flags[j].texts.push_back(objectFlag(context, r.frame, log.labels[used[j]]));
     }
   }
   Table t;
   addMeta(t, context, "photometry log; " + sitePosition(context));
   times.into(t, true, true);
   for (Column& c : values) t.columns.push_back(std::move(c));
+  if (!context.flags.empty())
+    for (Column& c : flags) t.columns.push_back(std::move(c));
   return t;
 }
 
@@ -143,6 +171,8 @@ Table lightCurveTable(const ResTable& curve, const std::vector<AlignRow>& alignm
                       const ExportContext& context, TimeSources& sources) {
   sources = TimeSources{};
   TimeColumns times;
+  Column flag = textColumn("flag", "worst contamination flag of the row's frame (photflags.txt: aperture, sky, steady, "
+                                   "skybox, clean, nolist; none: not flagged or no single frame)");
   Column hjd = floatColumn("hjd_file", "d", "the light curve's HJD column as dmag wrote it (heliocentric only with the light-time correction on)", 5);
   std::vector<Column> values;
   std::vector<size_t> used;
@@ -163,6 +193,7 @@ Table lightCurveTable(const ResTable& curve, const std::vector<AlignRow>& alignm
     const RowTime& rt = rowTimes[i];
     times.add(rt.frame, rt.utc, rt.fromHeader, rt.fromHeader ? &rt.stamp : nullptr, context, sources);
     hjd.numbers.push_back(r.hjd);
+    flag.texts.push_back(frameFlag(context, rt.frame));
     for (size_t j = 0; j < used.size(); ++j) {
       double v = r.value[used[j]], e = r.error[used[j]];
       bool none = curve.magnitudes ? (v >= kNoValue || e >= kNoValue) : !(v > 0.0);
@@ -177,6 +208,7 @@ Table lightCurveTable(const ResTable& curve, const std::vector<AlignRow>& alignm
   times.into(t, true, true);
   t.columns.push_back(std::move(hjd));
   for (Column& c : values) t.columns.push_back(std::move(c));
+  if (!context.flags.empty()) t.columns.push_back(std::move(flag));
   return t;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct ExportContext {
   std::optional<Site> site;
   std::optional<std::pair<double, double>> object;  // RA, Dec in degrees (ICRS)
   std::string source;  // the file exported, for the table's meta
+  /// The contamination flags of the last photometry run (photflags.txt): frame name without
+  /// file type, then object label, to the flag word. Empty: the tables carry no flag column.
+  std::map<std::string, std::map<std::string, std::string>> flags;
 };
 
 /// How the rows' times were found, for the console.

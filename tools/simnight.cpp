@@ -13,6 +13,11 @@
 // (differential magnitudes with --noise magnitudes of Gaussian noise and a zero point of its
 // own per night, as nights measured against different comparison stars have).
 //
+// With --crowd two more field stars, as bright as the asteroid (within 0.15 mag), stand beside
+// its path: 1.5 pixels to one side of where it is at 30 % of the night and 2.5 pixels to the
+// other side of where it is at 70 %. They are the last stars of truth.txt, and the rest of the
+// night (field, noise) is the same as without the option.
+//
 // With --sky the first frame (the fiducial one) carries a gnomonic sky solution, every
 // frame's DATE-OBS the start of its exposure, and truth.txt the asteroid's sky position at
 // each mid-exposure.
@@ -77,6 +82,7 @@ struct Options {
   double bscale = 1.0;          // BSCALE written (with --bscale, or for 16-bit frames)
   double bzero = 32768.0;       // BZERO written (with --bzero, or for 16-bit frames)
   bool scaleGiven = false;      // --bscale or --bzero given
+  bool crowd = false;           // two field stars as bright as the asteroid beside its path
 };
 
 constexpr int64_t kMaxFramePixels = int64_t{1} << 28;
@@ -95,7 +101,8 @@ void usage() {
                "                [--stars N] [--asteroid-speed DU DV] [--asteroid-curve A] [--asteroid-mag M]\n"
                "                [--amplitude MAG] [--period HOURS] [--double-peak] [--start-end]\n"
                "                [--date Y M D] [--nights N] [--night-gap DAYS] [--lightcurve-only]\n"
-               "                [--noise MAG] [--size NXxNY] [--bitpix 16|32|-32] [--bscale B] [--bzero Z] [--sky]\n";
+               "                [--noise MAG] [--size NXxNY] [--bitpix 16|32|-32] [--bscale B] [--bzero Z] [--sky]\n"
+               "                [--crowd]\n";
 }
 
 // "4144x2822" into nx and ny.
@@ -161,6 +168,7 @@ bool parse(int argc, char** argv, Options& o) {
       else if (a == "--lightcurve-only") o.lightcurveOnly = true;
       else if (a == "--noise") o.noise = num(i);
       else if (a == "--sky") o.skyTrack = true;
+      else if (a == "--crowd") o.crowd = true;
       else if (a == "--date") {
         o.year = static_cast<int>(num(i));
         o.month = static_cast<int>(num(i));
@@ -441,6 +449,19 @@ std::string skyTruthLine(const Options& o, const Night& night, const char* name,
   return line;
 }
 
+// --crowd: the two stars beside the asteroid's path (fiducial frame).
+void addCrowd(const Options& o, double au0, double av0, std::vector<Star>& stars) {
+  const double hours = (o.frames - 1) * o.cadenceMin / 60.0;
+  const double speed = std::hypot(o.asteroidSpeedU, o.asteroidSpeedV);
+  const double nu = speed > 0.0 ? -o.asteroidSpeedV / speed : 0.0, nv = speed > 0.0 ? o.asteroidSpeedU / speed : 1.0;
+  const double share[2] = {0.3, 0.7}, side[2] = {1.5, -2.5}, mag[2] = {-0.1, 0.15};
+  for (int k = 0; k < 2; ++k) {
+    const double dt = share[k] * hours;
+    const double u = au0 + o.asteroidSpeedU * dt + o.asteroidCurve * dt * dt, v = av0 + o.asteroidSpeedV * dt;
+    stars.push_back({u + side[k] * nu, v + side[k] * nv, o.asteroidMag + mag[k]});
+  }
+}
+
 void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
   std::filesystem::create_directories(night.dir);
   std::uniform_real_distribution<double> uni(0.0, 1.0);
@@ -490,6 +511,7 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
   }
   const double au0 = 0.3 * nx, av0 = 0.35 * ny;
   const double sky = o.sky * night.skyFactor;
+  if (o.crowd) addCrowd(o, au0, av0, stars);
 
   std::ofstream truth(night.dir + "/truth.txt");
   truth << "# synthetic night: " << o.frames << " frames of " << nx << " x " << ny << ", seed " << o.seed << "\n";

@@ -282,7 +282,8 @@ TEST(NightEndToEnd, LightCurveOfTheAsteroidFollowsTheInjectedOne) {
   for (size_t k = 0; k < 3; ++k) comparison.push_back(night.truth.byMagnitude[k].second);
   s << "motionon\nrphot\n4.0\nlog\nnight.txt\nphotometry\nast\n";
   for (const auto& c : comparison) s << c << "\n";
-  s << "\n...\nlog\nphot2dmag\nnight.txt\ndmag\nnight.dat\n";
+  // phot2dmag keeps the frames photflags.txt flags (n): every frame is compared with the truth.
+  s << "\n...\nlog\nphot2dmag\nnight.txt\nn\ndmag\nnight.dat\n";
   for (const auto& c : comparison) s << c << "\n";
   s << "\n\n\n\n\n\n\n0\ny\n0\n\nlcplot\nnight.res\nast\nstop\n";
   auto result = night.run(s.str());
@@ -403,7 +404,8 @@ TEST(NightEndToEnd, LargeFramesGoThroughTheWholeChain) {
   for (size_t k = 0; k < 3; ++k) comparison.push_back(night.truth.byMagnitude[k].second);
   s << "motionon\nrphot\n4.0\nlog\nnight.txt\nphotometry\nast\n";
   for (const auto& c : comparison) s << c << "\n";
-  s << "\n...\nlog\nstack\n...\nsave\nstacked\nphot2dmag\nnight.txt\ndmag\nnight.dat\n";
+  // phot2dmag keeps the frames photflags.txt flags (n): every frame is compared with the truth.
+  s << "\n...\nlog\nstack\n...\nsave\nstacked\nphot2dmag\nnight.txt\nn\ndmag\nnight.dat\n";
   for (const auto& c : comparison) s << c << "\n";
   s << "\n\n\n\n\n\n\n0\ny\n0\n\nstop\n";
   auto result = night.run(s.str());

@@ -41,8 +41,9 @@ std::string nightScript(const fs::path& night) {
   s << "ast\n\n" << frames.front() << "\n\nupdateposi\n\nfiducialst\n";
   for (size_t k = 0; k < 8; ++k) s << code(k) << "\n";
   s << "\nalign\n\ny\nestimatepa\nimg001\n" << frames.front() << "\nimg" << last << "\n" << frames.back() << "\n";
+  // phot2dmag keeps the frames photflags.txt flags (n): every frame is compared with the truth.
   s << "motionon\nrphot\n4.0\nlog\nnight.txt\nphotometry\nast\n" << code(0) << "\n" << code(1) << "\n" << code(2)
-    << "\n\n...\nlog\nphot2dmag\nnight.txt\ndmag\nnight.dat\n" << code(0) << "\n" << code(1) << "\n" << code(2)
+    << "\n\n...\nlog\nphot2dmag\nnight.txt\nn\ndmag\nnight.dat\n" << code(0) << "\n" << code(1) << "\n" << code(2)
     << "\n\n\n\n\n\n\n\n0\ny\n0\n\nstop\n";
   return s.str();
 }
