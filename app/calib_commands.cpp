@@ -5,6 +5,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/frame_times.h"
 #include "calib/batch_calibration.h"
 #include "calib/flat_field.h"
 #include "calib/pixel_ops.h"
@@ -161,9 +162,15 @@ void markpathCommand(Session& s) {
   calib::markpa(s.console, s.state.settings, s.state.ws, name, d[0], d[1]);
 }
 
-void dfcCommand(Session& s) { remember(s, calib::dfc(tables(s))); }
+void dfcCommand(Session& s) {
+  remember(s, calib::dfc(tables(s)));
+  reportBatchTimes(s);
+}
 
-void dfsCommand(Session& s) { remember(s, calib::dfs(tables(s), s.state.starList)); }
+void dfsCommand(Session& s) {
+  remember(s, calib::dfs(tables(s), s.state.starList));
+  reportBatchTimes(s);
+}
 
 void sCommand(Session& s) { remember(s, calib::starsOnly(tables(s), s.state.starList)); }
 

@@ -6,6 +6,8 @@
 
 #include "align/transforms.h"
 #include "app/working_path.h"
+#include "image/file_list.h"
+#include "results/timing_checks.h"
 #include "lightcurve/light_curve_file.h"
 #include "sky/header_cards.h"
 #include "textio/fixed_text.h"
@@ -31,6 +33,22 @@ results::FrameLookup frameLookup(Session& s) {
     }
     return false;
   };
+}
+
+void reportBatchTimes(Session& s) {
+  std::error_code ec;
+  const std::string listName = hostName(s, "filelist.txt");
+  if (listName.empty() || !std::filesystem::is_regular_file(listName, ec)) return;
+  image::FileList list;
+  if (!list.open(s.console, s.state.settings)) return;
+  const results::FrameLookup lookup = frameLookup(s);
+  std::vector<std::pair<std::string, results::FrameStamp>> frames;
+  for (std::string name; list.next(name);) {
+    results::FrameStamp stamp;
+    std::string trimmed(textio::trim(name));
+    if (lookup(trimmed, stamp)) frames.emplace_back(trimmed, stamp);
+  }
+  for (const std::string& line : results::timingAnomalies(frames)) s.console.line(line);
 }
 
 std::vector<results::AlignRow> loadAlignment(Session& s) {

@@ -18,6 +18,11 @@ namespace app {
 /// type (and .fit, .fts, .fits) appended, and reads its header's stamp.
 results::FrameLookup frameLookup(Session& s);
 
+/// The timing sanity lines of the frames of filelist.txt (results::timingAnomalies), printed
+/// after a batch has loaded them; frames whose header gives no time are passed over, and
+/// nothing is printed when there is no anomaly.
+void reportBatchTimes(Session& s);
+
 /// align.dat of the working path; empty when it is missing or cannot be read.
 std::vector<results::AlignRow> loadAlignment(Session& s);
 

@@ -92,6 +92,36 @@ void siteOf(const std::map<std::string, std::string>& v, FrameStamp& s) {
   }
 }
 
+// "hh:mm:ss.sss" to seconds of the day; false when it is not a time of day.
+bool clockOf(const std::string& text, double& seconds) {
+  double value = 0.0;
+  bool sexagesimal = false;
+  if (!parseAngle(text, value, sexagesimal) || !sexagesimal || !(value >= 0.0 && value < 24.0 + 1.0 / 3600.0)) return false;
+  seconds = value * 3600.0;
+  return true;
+}
+
+// What the timing checks compare: the span of UT-START to UT-END, and a DATE-OBS time
+// against TIME-OBS.
+void timingOf(const std::map<std::string, std::string>& v, FrameStamp& s) {
+  auto card = [&](const char* key, double& seconds) { return v.count(key) != 0 && clockOf(v.at(key), seconds); };
+  double start = 0.0, end = 0.0;
+  if (card("UT-START", start) && card("UT-END", end)) {
+    if (end < start) end += 86400.0;
+    s.hasStartEnd = true;
+    s.startEndSpan = end - start;
+  }
+  auto date = v.find("DATE-OBS");
+  const size_t tee = date == v.end() ? std::string::npos : date->second.find('T');
+  double dateStart = 0.0, timeObs = 0.0;
+  if (tee != std::string::npos && clockOf(date->second.substr(tee + 1), dateStart) && card("TIME-OBS", timeObs)) {
+    s.hasTwoStarts = true;
+    s.startDifference = dateStart - timeObs;
+    if (s.startDifference > 43200.0) s.startDifference -= 86400.0;
+    if (s.startDifference < -43200.0) s.startDifference += 86400.0;
+  }
+}
+
 }  // namespace
 
 bool parseAngle(std::string_view text, double& value, bool& sexagesimal) {
@@ -144,6 +174,7 @@ bool frameStamp(const std::vector<std::string>& cards, FrameStamp& out, std::str
     why = "a date or time out of range";
     return false;
   }
+  timingOf(v, out);
   positionOf(v, out);
   siteOf(v, out);
   return true;

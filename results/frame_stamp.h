@@ -19,6 +19,10 @@ struct FrameStamp {
   double ra = 0.0, dec = 0.0;  // degrees (ICRS/J2000 as the header gives them)
   bool hasSite = false;      // the header gives the site's longitude and latitude
   Site site;
+  bool hasStartEnd = false;  // the time came from UT-START and UT-END
+  double startEndSpan = 0.0; // their difference, seconds (past midnight counted on)
+  bool hasTwoStarts = false; // DATE-OBS holds a time and TIME-OBS is given as well
+  double startDifference = 0.0;  // DATE-OBS's time minus TIME-OBS, seconds
 };
 
 /// The 80-character cards of a FITS header given as its bytes, up to the END card; empty

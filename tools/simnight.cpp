@@ -566,8 +566,9 @@ void writeFrames(const Options& o, const Night& night, std::mt19937_64& rng) {
       double noisy = signal + std::sqrt(std::max(signal, 0.0)) * gauss(rng) + o.readNoise * gauss(rng);
       img[k] = noisy + dark[k];
     }
+    // DATE-OBS is the date of the start of the exposure, as the start time's.
     int y = night.year, m = night.month, d = night.day;
-    addDays(y, m, d, static_cast<int>(t / 24.0));
+    addDays(y, m, d, static_cast<int>(std::floor((t - o.exposureSec / 7200.0) / 24.0)));
     std::string date = std::to_string(y) + "-" + twoDigits(m) + "-" + twoDigits(d);
     std::vector<std::string> extra = {card("DATE-OBS", date, true), card("EXPTIME", "60.")};
     if (o.startEnd) {
