@@ -9,6 +9,7 @@
 
 #include "align/alignment_table.h"
 #include "align/transforms.h"
+#include "app/answers.h"
 #include "app/frame_times.h"
 #include "app/site_commands.h"
 #include "app/working_path.h"
@@ -114,6 +115,27 @@ bool writeReports(Session& s, const std::string& output, const sky::ReportContex
   return true;
 }
 
+// "  leave out flagged positions? [n] : "; true for an answer starting with y.
+bool leaveOutFlagged(textio::Console& c) {
+  const std::string answer = askText(c, "  leave out flagged positions? [n] : ");
+  return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+// The rms of the residuals of the positions that are not flagged (arcsec).
+void keptRms(const std::vector<sky::AstrometricPosition>& positions, double& ra, double& dec) {
+  double sumRa = 0.0, sumDec = 0.0;
+  size_t n = 0;
+  for (const sky::AstrometricPosition& p : positions) {
+    if (p.flagged) continue;
+    sumRa += p.resRa * p.resRa;
+    sumDec += p.resDec * p.resDec;
+    ++n;
+  }
+  if (n == 0) return;
+  ra = std::sqrt(sumRa / static_cast<double>(n));
+  dec = std::sqrt(sumDec / static_cast<double>(n));
+}
+
 }  // namespace
 
 void astrometryCommand(Session& s) {
@@ -213,9 +235,16 @@ void astrometryCommand(Session& s) {
                 rms.dec, rms.total, positions.size());
   c.line(b);
   if (flagged > 0) c.line("  * residual above 3 x rms: " + std::to_string(flagged) + " positions (drop them by hand if they are bad)");
+  const bool leaveOut = flagged > 0 && leaveOutFlagged(c);
   context.rmsRa = rms.ra, context.rmsDec = rms.dec;
+  if (leaveOut) keptRms(positions, context.rmsRa, context.rmsDec);
   std::vector<sky::ReportedPosition> reported;
-  for (const sky::AstrometricPosition& p : positions) reported.push_back({p.time, p.sky});
+  for (const sky::AstrometricPosition& p : positions)
+    if (!leaveOut || !p.flagged) reported.push_back({p.time, p.sky});
+  if (leaveOut) {
+    c.line("  " + std::to_string(flagged) + " flagged positions left out; the report's rms is that of the " +
+           std::to_string(reported.size()) + " kept");
+  }
   writeReports(s, a.output, context, reported);
 }
 

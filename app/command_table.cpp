@@ -1155,7 +1155,10 @@ constexpr std::array kCommands{
              "prints per position the UTC of mid-exposure, RA, Dec and the\n"
              "residuals in arcsec against path model 1 (a straight line\n"
              "when none is loaded), the rms and a * on residuals above\n"
-             "3 x rms. Asks for the site first when there is no site.txt",
+             "3 x rms. Asks for the site first when there is no site.txt\n"
+             ">leave out flagged positions? [n] : <y/n>\n"
+             "only when a position has a *; y leaves the flagged ones out\n"
+             "of the report (and of its rms)",
              "reads site.txt, the frame, the positions file and the frames\n"
              "it names; writes the ADES report (PSV) and the 80-column\n"
              "observations (<name>.obs)",

@@ -212,3 +212,46 @@ TEST(Astrometry, BadInputGivesOneMessageAndNoReport) {
 }
 
 }  // namespace
+
+namespace {
+
+// A position 3 pixels (4.5") off the track is flagged beyond 3 x rms; it stays in the report
+// unless the observer answers y to the question that only a flagged position brings.
+TEST(Astrometry, AFlaggedPositionLeavesTheReportOnlyWhenTheObserverSaysSo) {
+  SkyNight night;
+  auto first = testsupport::runPelm(night.dir, kReduce + "site\n" + kSite + "astrometry\nimg001\n\n2026 AB12\n\n\nstop\n");
+  ASSERT_EQ(first.status, 0);
+  EXPECT_EQ(first.out.find("leave out flagged positions?"), std::string::npos);
+  std::vector<std::string> lines = testsupport::lines(testsupport::readFile(night.dir / "objectpath.txt"));
+  ASSERT_GE(lines.size(), 20u);
+  std::string& off = lines[9];
+  const size_t comma = off.find(',');
+  const double u = std::stod(off.substr(comma + 1));
+  char shifted[16];
+  std::snprintf(shifted, sizeof shifted, " %7.2f ", u + 3.0);
+  off.replace(comma + 1, off.find(',', comma + 1) - comma - 1, shifted);
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  testsupport::writeFile(night.dir / "outlier.txt", text);
+  const std::string ask = "astrometry\nimg001\noutlier.txt\n2026 AB12\n\n";
+  auto r = testsupport::runPelm(night.dir, "loadpath\n" + ask + "kept.psv\n\n" + ask + "left.psv\ny\nstop\n");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("  * residual above 3 x rms: 1 positions"), std::string::npos);
+  size_t asked = 0;
+  for (size_t at = r.out.find("  leave out flagged positions? [n] : "); at != std::string::npos;
+       at = r.out.find("  leave out flagged positions? [n] : ", at + 1))
+    ++asked;
+  EXPECT_EQ(asked, 2u);
+  EXPECT_NE(r.out.find("  1 flagged positions left out; the report's rms is that of the 19 kept"), std::string::npos);
+  adesreader::Psv kept = adesreader::readPsv(testsupport::readFile(night.dir / "kept.psv"));
+  adesreader::Psv left = adesreader::readPsv(testsupport::readFile(night.dir / "left.psv"));
+  ASSERT_EQ(kept.problem, "");
+  ASSERT_EQ(left.problem, "");
+  EXPECT_EQ(kept.records.size(), lines.size());
+  EXPECT_EQ(left.records.size(), lines.size() - 1);
+  // The report's rms without the outlier is that of a clean track, far below the kept one's.
+  EXPECT_LT(std::stod(left.records[0].at("rmsRA")) + std::stod(left.records[0].at("rmsDec")),
+            0.5 * (std::stod(kept.records[0].at("rmsRA")) + std::stod(kept.records[0].at("rmsDec"))));
+}
+
+}  // namespace
