@@ -18,6 +18,7 @@
 #include "app/path_commands.h"
 #include "app/period_commands.h"
 #include "app/photometry_commands.h"
+#include "app/report_command.h"
 #include "app/photometry_dialogues.h"
 #include "app/settings_commands.h"
 #include "app/site_commands.h"
@@ -1190,6 +1191,15 @@ constexpr std::array kCommands{
              "UT-END still give their middle). The choice in force is then said",
              "",
              "frame time"}},
+    Command{"report", [](Session& s) { reportCommand(s); },
+            {kFittingGroup, "write the night report night-report.md",
+             ">light curve for the report (<return>: none) : <file>\n"
+             "a .res file of `dmag`: the scatter of each column goes into the\n"
+             "report, its picture (`lcplot`) beside it",
+             "reads filelist.txt, align.dat, photflags.txt, the listed frames' headers\n"
+             "and astrometry.psv; writes night-report.md, night-offsets.svg and\n"
+             "night-fwhm.svg",
+             "working path"}},
 };
 
 bool hasAlias(std::string_view keywords, std::string_view key) {

@@ -35,12 +35,12 @@ results::FrameLookup frameLookup(Session& s) {
   };
 }
 
-void reportBatchTimes(Session& s) {
+std::vector<std::string> batchTimeAnomalies(Session& s) {
   std::error_code ec;
   const std::string listName = hostName(s, "filelist.txt");
-  if (listName.empty() || !std::filesystem::is_regular_file(listName, ec)) return;
+  if (listName.empty() || !std::filesystem::is_regular_file(listName, ec)) return {};
   image::FileList list;
-  if (!list.open(s.console, s.state.settings)) return;
+  if (!list.open(s.console, s.state.settings)) return {};
   const results::FrameLookup lookup = frameLookup(s);
   std::vector<std::pair<std::string, results::FrameStamp>> frames;
   for (std::string name; list.next(name);) {
@@ -48,7 +48,11 @@ void reportBatchTimes(Session& s) {
     std::string trimmed(textio::trim(name));
     if (lookup(trimmed, stamp)) frames.emplace_back(trimmed, stamp);
   }
-  for (const std::string& line : results::timingAnomalies(frames)) s.console.line(line);
+  return results::timingAnomalies(frames);
+}
+
+void reportBatchTimes(Session& s) {
+  for (const std::string& line : batchTimeAnomalies(s)) s.console.line(line);
 }
 
 std::vector<results::AlignRow> loadAlignment(Session& s) {

@@ -22,6 +22,8 @@ results::FrameLookup frameLookup(Session& s);
 /// after a batch has loaded them; frames whose header gives no time are passed over, and
 /// nothing is printed when there is no anomaly.
 void reportBatchTimes(Session& s);
+/// The same lines, not printed.
+std::vector<std::string> batchTimeAnomalies(Session& s);
 
 /// align.dat of the working path; empty when it is missing or cannot be read.
 std::vector<results::AlignRow> loadAlignment(Session& s);

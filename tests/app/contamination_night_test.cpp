@@ -84,7 +84,7 @@ struct Night {
     for (size_t k = 0; k < 3; ++k) s << comparison[k] << "\n";
     s << "\nimg001\n..\nimg" << lastName << "\n\nlog\nphot2dmag\nnight.txt\n" << answer << "\ndmag\nnight.dat\n";
     for (size_t k = 0; k < 3; ++k) s << comparison[k] << "\n";
-    s << "\n\n\n\n\n\n\n0\ny\n0\n\nstop\n";
+    s << "\n\n\n\n\n\n\n0\ny\n0\n\nreport\nnight.res\nstop\n";
     return s.str();
   }
 
@@ -157,6 +157,9 @@ TEST(ContaminationNight, FlagsTheFramesWithAStarInTheApertureAndOnlyNearStars) {
     if (nearest > 3.0 * kFwhm && contaminated) ++flaggedFar;
   }
   EXPECT_GE(inAperture, 8);
+  // The night report counts the same flags.
+  EXPECT_NE(testsupport::readFile(crowd.dir / "night-report.md").find("| ast | 60 | " + std::to_string(flagged) + " | "),
+            std::string::npos);
   EXPECT_EQ(missed, 0);
   EXPECT_EQ(flaggedFar, 0);
 
