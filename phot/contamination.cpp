@@ -97,6 +97,7 @@ ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vecto
 
 void StarField::read(std::istream& in, const align::AlignmentTable& table, const align::PixelSizes& px) {
   blocks_.clear();
+  byKey_.clear();
   field_.clear();
   px_ = px;
   std::vector<Cluster> clusters;
@@ -137,6 +138,7 @@ void StarField::read(std::istream& in, const align::AlignmentTable& table, const
         home->peaks.push_back(s.peak);
       }
     }
+    byKey_[b.key] = blocks_.size();
     blocks_.push_back(std::move(b));
   }
   const int needed = std::max(aligned > 1 ? 2 : 1, static_cast<int>(std::ceil(kFieldShare * static_cast<float>(aligned))));
@@ -148,10 +150,9 @@ bool StarField::neighbours(std::string_view frameName, float du, float dv, float
                            float selfRadius, bool moving, std::vector<NearStar>& out) const {
   out.clear();
   const std::string key = align::stripType(frameName);
-  const Block* block = nullptr;
-  for (const Block& b : blocks_)
-    if (b.key == key) block = &b;
-  if (block == nullptr) return false;
+  const auto found = byKey_.find(key);
+  if (found == byKey_.end()) return false;
+  const Block* block = &blocks_[found->second];
   std::vector<NearStar> own;
   for (const NearStar& s : block->stars)
     if (distance(s.u, s.v, u, v) <= kReach) own.push_back(s);

@@ -10,6 +10,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "align/alignment_table.h"
@@ -99,6 +100,7 @@ class StarField {
     float peak = 0.0f;         // median peak above sky
   };
   std::vector<Block> blocks_;
+  std::unordered_map<std::string, size_t> byKey_;  // frame key -> its (last) block
   std::vector<FieldStar> field_;
   align::PixelSizes px_;
 };
