@@ -40,9 +40,9 @@ void RunFlags::record(Session& s, const std::string& frame, const align::FrameLo
     g.skyBox = r.noSky[k] == 1 ? st.settings.skyBox : 0;
     for (const auto& p : r.skyPatches[k]) g.patches.push_back({p[0], p[1], 0.0f, false});
     g.patchRadius = st.settings.skyApertureRadius;
-    g.moving = k == r.moving;
+    g.motion = k == r.moving ? phot::ObjectMotion::Moving : phot::ObjectMotion::Fixed;
     phot::ContaminationCheck check;
-    if (field_.neighbours(frame, du, dv, rotation, g.u, g.v, std::max(2.0f, fwhm), k == r.moving, stars))
+    if (field_.neighbours(frame, du, dv, rotation, g.u, g.v, std::max(2.0f, fwhm), g.motion, stars))
       check = phot::checkContamination(g, stars);
     *out_ << phot::photFlagsLine(align::stripType(frame), st.starData.starLabels[k], check) << '\n';
     measured_[static_cast<size_t>(k)] += 1;

@@ -77,7 +77,7 @@ ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vecto
     const float d = distance(s.u, s.v, g.u, g.v);
     Contamination c = Contamination::Clean;
     if (d <= zone) {
-      c = s.field && !g.moving ? Contamination::Steady : Contamination::Aperture;
+      c = s.field && g.motion == ObjectMotion::Fixed ? Contamination::Steady : Contamination::Aperture;
     } else if (g.skyBox > 0) {
       if (std::fabs(s.u - static_cast<float>(ic)) <= static_cast<float>(half) &&
           std::fabs(s.v - static_cast<float>(jc)) <= static_cast<float>(half))
@@ -147,7 +147,7 @@ void StarField::read(std::istream& in, const align::AlignmentTable& table, const
 }
 
 bool StarField::neighbours(std::string_view frameName, float du, float dv, float rotation, float u, float v,
-                           float selfRadius, bool moving, std::vector<NearStar>& out) const {
+                           float selfRadius, ObjectMotion motion, std::vector<NearStar>& out) const {
   out.clear();
   const std::string key = align::stripType(frameName);
   const auto found = byKey_.find(key);
@@ -176,7 +176,7 @@ bool StarField::neighbours(std::string_view frameName, float du, float dv, float
   size_t self = out.size();
   float nearest = selfRadius;
   for (size_t k = 0; k < out.size(); ++k) {
-    if (moving && out[k].field) continue;
+    if (motion == ObjectMotion::Moving && out[k].field) continue;
     const float d = distance(out[k].u, out[k].v, u, v);
     if (d <= nearest) nearest = d, self = k;
   }

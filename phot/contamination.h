@@ -37,6 +37,9 @@ std::string_view contaminationWord(Contamination c);
 /// contaminated and left out of light curves on request.
 bool isContaminated(Contamination c);
 
+/// Whether the measured object moves over the field (the path model's object) or stays.
+enum class ObjectMotion { Fixed, Moving };
+
 /// A star in the frame's coordinates with its peak above the sky (counts).
 struct NearStar {
   float u = 0.0f, v = 0.0f;
@@ -53,7 +56,7 @@ struct MeasureGeometry {
   int32_t skyBox = 0;             // side of the automatic sky box (pixels); 0: sky patches
   std::vector<NearStar> patches;  // centres of the sky patches (peak unused)
   float patchRadius = 0.0f;       // pixels
-  bool moving = false;            // the object moves over the field (no neighbour is steady)
+  ObjectMotion motion = ObjectMotion::Fixed;  // a moving object has no steady neighbour
 };
 
 /// The flag of one measurement, with the nearest star that gives it (for Clean the nearest
@@ -81,11 +84,11 @@ class StarField {
 
   /// The stars near which the measurement of an object at (u, v) of the frame `frameName`
   /// (offsets du, dv, rotation) is made, the object itself left out: the field stars carried
-  /// into the frame and the frame's own stars that are not field stars. `moving` marks the
-  /// moving object, which is no field star: only a star of the frame's own list is then taken
-  /// for it. False when the list holds no block for the frame.
+  /// into the frame and the frame's own stars that are not field stars. A moving object is no
+  /// field star: only a star of the frame's own list is then taken for it. False when the
+  /// list holds no block for the frame.
   [[nodiscard]] bool neighbours(std::string_view frameName, float du, float dv, float rotation, float u, float v,
-                                float selfRadius, bool moving, std::vector<NearStar>& out) const;
+                                float selfRadius, ObjectMotion motion, std::vector<NearStar>& out) const;
 
   size_t blockCount() const { return blocks_.size(); }
   size_t fieldStarCount() const { return field_.size(); }

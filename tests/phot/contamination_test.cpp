@@ -47,7 +47,7 @@ TEST(Contamination, ZonesOfOneMeasurementAtTheirEdges) {
   // A field star beside a fixed object is steady; beside the moving object it contaminates.
   EXPECT_EQ(phot::checkContamination(g, {{105.0f, 100.0f, 500.0f, true}}).flag, phot::Contamination::Steady);
   EXPECT_FALSE(phot::isContaminated(phot::Contamination::Steady));
-  g.moving = true;
+  g.motion = phot::ObjectMotion::Moving;
   EXPECT_EQ(phot::checkContamination(g, {{105.0f, 100.0f, 500.0f, true}}).flag, phot::Contamination::Aperture);
   // Sky patches: a star within patch radius plus 1 fwhm of a centre.
   g.skyBox = 0;
@@ -96,28 +96,28 @@ TEST(Contamination, TheStarFieldKnowsTheStarTheMovingObjectCovers) {
   EXPECT_EQ(field.fieldStarCount(), 2u);  // the asteroid is at no place in 40 % of the frames
   std::vector<phot::NearStar> near;
   phot::MeasureGeometry g = geometry();
-  g.moving = true;
+  g.motion = phot::ObjectMotion::Moving;
   // Frame 4: the asteroid is on the star (at 0.0 px); the frame's own list holds the blend only.
-  ASSERT_TRUE(field.neighbours("f4.fts", 6.0f, -3.0f, 0.0f, night.astU(4), night.astV(4), 3.0f, true, near));
+  ASSERT_TRUE(field.neighbours("f4.fts", 6.0f, -3.0f, 0.0f, night.astU(4), night.astV(4), 3.0f, phot::ObjectMotion::Moving, near));
   g.u = night.astU(4);
   g.v = night.astV(4);
   auto onStar = phot::checkContamination(g, near);
   EXPECT_EQ(onStar.flag, phot::Contamination::Aperture);
   EXPECT_LT(onStar.distance, 0.1f);  // the star where the other frames place it
   // Frame 1: 12 pixels apart, the asteroid's own detection left out: the star is in the box.
-  ASSERT_TRUE(field.neighbours("f1", 0.0f, 0.0f, 0.0f, night.astU(1), night.astV(1), 3.0f, true, near));
+  ASSERT_TRUE(field.neighbours("f1", 0.0f, 0.0f, 0.0f, night.astU(1), night.astV(1), 3.0f, phot::ObjectMotion::Moving, near));
   g.u = night.astU(1);
   g.v = night.astV(1);
   auto apart = phot::checkContamination(g, near);
   EXPECT_EQ(apart.flag, phot::Contamination::SkyBox);
   EXPECT_NEAR(apart.distance, 12.0f, 0.1f);  // from the mean place of the star
   // The comparison star is its own field star, left out: nothing near it.
-  ASSERT_TRUE(field.neighbours("f2", 2.0f, -1.0f, 0.0f, 302.0f, 249.0f, 3.0f, false, near));
+  ASSERT_TRUE(field.neighbours("f2", 2.0f, -1.0f, 0.0f, 302.0f, 249.0f, 3.0f, phot::ObjectMotion::Fixed, near));
   g.u = 302.0f;
   g.v = 249.0f;
-  g.moving = false;
+  g.motion = phot::ObjectMotion::Fixed;
   EXPECT_EQ(phot::checkContamination(g, near).flag, phot::Contamination::Clean);
-  EXPECT_FALSE(field.neighbours("f7", 0.0f, 0.0f, 0.0f, 302.0f, 249.0f, 3.0f, false, near));
+  EXPECT_FALSE(field.neighbours("f7", 0.0f, 0.0f, 0.0f, 302.0f, 249.0f, 3.0f, phot::ObjectMotion::Fixed, near));
 }
 
 TEST(Contamination, PhotflagsLinesReadBackAsWritten) {
