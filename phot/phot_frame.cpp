@@ -60,7 +60,7 @@ float peakAbove(const image::Workspaces& ws, float u, float v, double sky) {
   for (int32_t i = ic - 1; i <= ic + 1; ++i)
     for (int32_t j = jc - 1; j <= jc + 1; ++j) {
       int32_t p = 0;
-      if (ws.get(i, j, p) != 0) continue;
+      if (!ws.get(i, j, p)) continue;
       if (!any || p > best) best = p;
       any = true;
     }

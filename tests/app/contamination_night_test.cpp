@@ -88,15 +88,16 @@ struct Night {
     return s.str();
   }
 
-  // The asteroid's flag per frame, from photflags.txt.
-  std::map<std::string, std::string> asteroidFlags() const {
+  // The asteroid's flag per frame, from photflags.txt, and the brightness ratio it gives.
+  std::map<std::string, std::string> asteroidFlags(std::map<std::string, double>* ratios = nullptr) const {
     std::map<std::string, std::string> out;
     for (const std::string& l : testsupport::lines(testsupport::readFile(dir / "photflags.txt"))) {
-      if (l.size() < 37 || l.compare(22, 5, "ast  ") != 0) continue;
+      if (l.size() < 53 || l.compare(22, 5, "ast  ") != 0) continue;
       std::string frame = l.substr(1, 20), flag = l.substr(29, 8);
       frame.erase(frame.find_last_not_of(' ') + 1);
       flag.erase(flag.find_last_not_of(' ') + 1);
       out[frame] = flag;
+      if (ratios != nullptr) (*ratios)[frame] = std::stod(l.substr(45, 8));
     }
     return out;
   }
@@ -139,7 +140,8 @@ TEST(ContaminationNight, FlagsTheFramesWithAStarInTheApertureAndOnlyNearStars) {
   ASSERT_EQ(run.status, 0);
   EXPECT_NE(run.out.find(" measurements of ast contaminated; see photflags.txt\n"), std::string::npos);
   EXPECT_NE(run.out.find("  leave out measurements flagged as contaminated? [y] : "), std::string::npos);
-  const auto flags = crowd.asteroidFlags();
+  std::map<std::string, double> ratios;
+  const auto flags = crowd.asteroidFlags(&ratios);
   ASSERT_EQ(flags.size(), crowd.frames.size());
   int inAperture = 0, flagged = 0, flaggedFar = 0, missed = 0;
   for (const Frame& f : crowd.frames) {
@@ -153,6 +155,11 @@ TEST(ContaminationNight, FlagsTheFramesWithAStarInTheApertureAndOnlyNearStars) {
     if (nearestCrowd <= kAperture + kFwhm) {
       ++inAperture;
       if (flag != "aperture") ++missed;
+    }
+    // Apart from the asteroid the star is found on its own: a peak like the asteroid's.
+    if (flag == "aperture" && nearestCrowd > 5.0 && nearestCrowd < 9.0) {
+      EXPECT_GT(ratios.at(f.name), 0.6) << f.name;
+      EXPECT_LT(ratios.at(f.name), 1.6) << f.name;
     }
     if (nearest > 3.0 * kFwhm && contaminated) ++flaggedFar;
   }
