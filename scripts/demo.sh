@@ -30,6 +30,8 @@ echo "  period search:        $night/period.txt, periodogram.svg, phased.svg"
 echo "  ALCDEF session:       $night/night.alc (for the light-curve archive)"
 echo "  tables (ECSV):        $night/night.ecsv (photometry), night_lc.ecsv (light curve), align.ecsv"
 echo "  astrometry:           $night/astrometry.psv (ADES), astrometry.obs (80 columns)"
+echo "  flags:                $night/photflags.txt (contamination of each measurement)"
+echo "  night report:         $night/night-report.md (with night-offsets.svg, night-fwhm.svg)"
 echo "  what was put in:      $night/truth.txt"
 echo
 echo "alignment against the truth (du, dv of the last frames):"
