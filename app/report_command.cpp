@@ -84,7 +84,10 @@ struct Series {
 };
 
 // A picture of one or two series against time (hours UT).
-std::string timePicture(const std::string& title, const std::string& yLabel, const std::vector<Series>& series) {
+// `minimumSpan`: the least range of the value axis, so that values known only to whole units
+// (the fwhm in pixels) are not drawn on an axis of thousandths.
+std::string timePicture(const std::string& title, const std::string& yLabel, const std::vector<Series>& series,
+                        double minimumSpan = 0.0) {
   lightcurve::PlotAxes axes;
   bool any = false;
   for (const Series& s : series)
@@ -95,6 +98,10 @@ std::string timePicture(const std::string& title, const std::string& yLabel, con
       axes.y1 = any ? std::max(axes.y1, s.y[k]) : s.y[k];
       any = true;
     }
+  if (axes.y1 - axes.y0 < minimumSpan) {
+    const double middle = 0.5 * (axes.y0 + axes.y1);
+    axes.y0 = middle - 0.5 * minimumSpan, axes.y1 = middle + 0.5 * minimumSpan;
+  }
   lightcurve::widenRange(axes.x0, axes.x1);
   lightcurve::widenRange(axes.y0, axes.y1);
   std::vector<std::string> notes;
@@ -120,7 +127,7 @@ bool writePictures(Session& s, results::NightFacts& f) {
   }
   if (du.x.empty()) return true;
   const std::string offsets = timePicture("offsets from the fiducial frame", "pixels", {du, dv});
-  const std::string width = timePicture("star width (fwhm)", "pixels", {fwhm});
+  const std::string width = timePicture("star width (fwhm)", "pixels", {fwhm}, 2.0);
   if (!textio::replaceFileAtomically(hostName(s, "night-offsets.svg"), offsets) ||
       !textio::replaceFileAtomically(hostName(s, "night-fwhm.svg"), width)) {
     s.console.line("   error - cannot write the report's pictures; no report written");
