@@ -3,8 +3,11 @@
 // cannot be loaded is never processed, so no empty "corrected" frame is ever written.
 #include "calib/batch_calibration.h"
 
+#include <sstream>
+
 #include "calib/flat_field.h"
 #include "calib/star_finding.h"
+#include "image/batch_frames.h"
 #include "image/file_list.h"
 #include "image/file_names.h"
 #include "image/fits_load.h"
@@ -133,8 +136,19 @@ void recordCorrection(image::Workspaces& ws, const CalibrationNames& names, cons
   ws.derived.basis = ws.headerCards;
 }
 
+// The file type a frame of the list is loaded with.
+void setLoadType(textio::Console& console, core::Settings& settings, Work work) {
+  if (work == Work::FindOnly) {
+    image::setflt(console, settings);
+  } else {
+    image::setraw(console, settings);
+  }
+}
+
 // Works through filelist.txt: for each name, workspace 1 cleared and the frame added into it,
 // then corrected, searched and saved as `work` says. Returns the last frame name worked on.
+// With more than one thread the next frame of the list is read while this one is worked on
+// and the one before is written; what is printed and written stays the same.
 std::string processList(BatchTables& t, Work work, StarListOutput* stars, const CalibrationSizes& sizes,
                         const CalibrationNames& names = {}) {
   std::string last(20, ' ');
@@ -142,21 +156,50 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
   if (!list.open(t.console, t.settings)) return last;
   FlatMean flat;
   if (work != Work::FindOnly) flat = flatMean(t.ws);
-  std::string name;
+  const image::Overlap overlap = image::batchOverlap();
+  image::FrameWriter writer(t.console, overlap);
+  image::FrameReader reader(overlap);
+  // The star list is written as the batch goes: never read ahead as a frame.
+  std::string starsHost;
+  if (std::string full; stars != nullptr && textio::adpath(t.console, t.settings.workingPath, kStarList, full)) {
+    starsHost = textio::hostPath(full);
+  }
+  std::string name, listedNext;
+  bool readNext = false, listedNextOk = false;
+  uint64_t readMark = 0;
   for (int32_t k = 1; k <= list.count(); ++k) {
     t.console.line("");
     t.console.prompt(textio::Line("   enter file").i(k, 4).a(" to process: ").str());
-    if (!list.next(name)) break;
+    const bool listed = readNext ? (name = listedNext, listedNextOk) : list.next(name);
+    readNext = false;
+    if (!listed) break;
     textio::showProgress(work == Work::FindOnly ? "s" : work == Work::Correct ? "dfc" : "dfs", k, list.count());
     // Workspace 1 cleared and the frame added into it; the clearing is done by the load
     // itself, which skips the places the frame replaces.
     const size_t pending = image::initLater(t.console, t.ws);
-    if (work == Work::FindOnly) {
-      image::setflt(t.console, t.settings);
-    } else {
-      image::setraw(t.console, t.settings);
+    setLoadType(t.console, t.settings, work);
+    image::FrameAhead ahead = reader.take(name);
+    // A file written since it was read ahead is loaded from the file once the write is done.
+    const bool stale =
+        !ahead.host().empty() && (ahead.host() == starsHost || writer.wroteSince(readMark, ahead.host()));
+    if (stale) writer.finish();
+    const bool loaded = stale ? image::loadCleared(t.console, t.settings, t.camera, t.ws, name, pending)
+                              : image::loadClearedAhead(t.console, t.settings, t.camera, t.ws, name, pending, ahead);
+    reader.giveBack(std::move(ahead));
+    if (reader.active() && k < list.count()) {
+      listedNextOk = list.next(listedNext);
+      readNext = true;
+      if (listedNextOk) {
+        core::Settings next = t.settings;
+        std::istringstream noKeys;
+        std::ostringstream unseen;
+        textio::Console quiet(noKeys, unseen);
+        setLoadType(quiet, next, work);
+        readMark = writer.finished();
+        reader.request(next, t.camera, listedNext, t.ws.capacity());
+      }
     }
-    if (!image::loadCleared(t.console, t.settings, t.camera, t.ws, name, pending)) continue;
+    if (!loaded) continue;
     if (work == Work::FindOnly) {
       if (findst(t.console, t.settings, t.ws, name, stars->stream()) >= 0) last = name;
       continue;
@@ -180,9 +223,10 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
     std::string out = image::rename(t.settings, name);
     // A frame without a sky estimate (narrower than the sky grid) is skipped: no stars, no save.
     if (work == Work::CorrectAndFind && findst(t.console, t.settings, t.ws, out, stars->stream()) < 0) continue;
-    image::save(t.console, t.settings, t.camera, t.ws, out, image::SaveOptions{t.saved, false});
+    writer.save(t.settings, t.camera, t.ws, out, image::SaveOptions{t.saved, false});
     last = out;
   }
+  writer.finish();
   textio::showProgress("", list.count(), list.count());
   return last;
 }

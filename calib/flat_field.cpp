@@ -3,12 +3,14 @@
 #include "calib/flat_field.h"
 
 #include <algorithm>
+#include <atomic>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "calib/pixel_ops.h"
+#include "core/threads.h"
 #include "image/fits_load.h"
 #include "textio/console.h"
 #include "textio/fortran_format.h"
@@ -99,9 +101,17 @@ int64_t dfsub(textio::Console& console, image::Workspaces& ws, const FlatMean& g
   FlatMean flat = given;
   if (flat.nx != ws.nx || flat.ny != ws.ny) flat = flatMean(ws);
   console.line(textio::Line("   average flat pixel = ").f(flat.mean, 7, 0));
-  int64_t rejected = correct(ws.w1.data(), ws.w2.data(), ws.w3.data(), pixelCount(ws), flat.mean);
-  console.line(textio::Line("   number of flat pixels rejected = ").i(rejected, 6));
-  return rejected;
+  // Pieces of the frame side by side; the counts of rejected pixels add up.
+  const size_t n = pixelCount(ws);
+  constexpr int64_t kGrain = 1 << 16;
+  std::atomic<int64_t> rejected{0};
+  core::forEachPiece(static_cast<int64_t>(n), kGrain, [&](int64_t begin, int64_t end) {
+    const size_t at = static_cast<size_t>(begin);
+    rejected += correct(ws.w1.data() + at, ws.w2.data() + at, ws.w3.data() + at, static_cast<size_t>(end - begin),
+                        flat.mean);
+  });
+  console.line(textio::Line("   number of flat pixels rejected = ").i(rejected.load(), 6));
+  return rejected.load();
 }
 
 int64_t dfsub(textio::Console& console, image::Workspaces& ws) { return dfsub(console, ws, flatMean(ws)); }

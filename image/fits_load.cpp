@@ -12,6 +12,7 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "core/threads.h"
 #include "image/fits_formats.h"
 
 #include "image/file_names.h"
@@ -247,6 +248,7 @@ class PixelRows {
   PixelRows(std::istream& in, std::streamoff start, size_t rowBytes) : in_(&in), start_(start), rowBytes_(rowBytes) {}
   // Rows already in memory.
   PixelRows(const uint8_t* rows, size_t rowBytes) : memory_(rows), rowBytes_(rowBytes) {}
+  bool inMemory() const { return memory_ != nullptr; }
   // Rows first .. first + count - 1 (from 0), or nullptr when they cannot be read.
   const uint8_t* fetch(int64_t first, int64_t count) {
     if (memory_ != nullptr) return memory_ + static_cast<size_t>(first) * rowBytes_;
@@ -306,52 +308,63 @@ bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rule
   const bool whole = table.wholeValues;
   const size_t rowBytes = static_cast<size_t>(h.nx) * 2;
   constexpr int64_t kTile = 64;
-  for (int64_t j0 = jLow; j0 <= jHigh; j0 += kTile) {
-    const int64_t rows = std::min(kTile, jHigh - j0 + 1);
-    const uint8_t* band = source.fetch(j0 + jShift - 1, rows);
-    if (band == nullptr) {
-      streamingDone();
-      return false;
-    }
-    for (int64_t i0 = iLow; i0 <= iHigh; i0 += kTile) {
-      const int64_t iEnd = std::min(iHigh, i0 + kTile - 1);
-      for (int64_t i = i0; i <= iEnd; ++i) {
-        const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
-        int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
-        if (combine != Combine::Add) {
-          if (i < iEnd) {
-            // Two neighbouring columns at once: one read gives a pixel of each.
-            int32_t* next = &w[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
-            for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-              uint32_t both;
-              std::memcpy(&both, stored, sizeof both);
-              const uint32_t low = both & 0xFFFFu, high = both >> 16;
-              putStreaming(&column[k], replacing[kLittleEndian ? low : high]);
-              putStreaming(&next[k], replacing[kLittleEndian ? high : low]);
+  // Bands of 64 rows; bands already in memory are stored side by side (each band writes
+  // its own places), bands read from the file one after another.
+  auto storeBands = [&](int64_t firstBand, int64_t endBand) {
+    for (int64_t j0 = jLow + firstBand * kTile; j0 <= jHigh && j0 < jLow + endBand * kTile; j0 += kTile) {
+      const int64_t rows = std::min(kTile, jHigh - j0 + 1);
+      const uint8_t* band = source.fetch(j0 + jShift - 1, rows);
+      if (band == nullptr) {
+        streamingDone();
+        return false;
+      }
+      for (int64_t i0 = iLow; i0 <= iHigh; i0 += kTile) {
+        const int64_t iEnd = std::min(iHigh, i0 + kTile - 1);
+        for (int64_t i = i0; i <= iEnd; ++i) {
+          const uint8_t* stored = band + static_cast<size_t>(i + iShift - 1) * 2;
+          int32_t* column = &w[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
+          if (combine != Combine::Add) {
+            if (i < iEnd) {
+              // Two neighbouring columns at once: one read gives a pixel of each.
+              int32_t* next = &w[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
+              for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+                uint32_t both;
+                std::memcpy(&both, stored, sizeof both);
+                const uint32_t low = both & 0xFFFFu, high = both >> 16;
+                putStreaming(&column[k], replacing[kLittleEndian ? low : high]);
+                putStreaming(&next[k], replacing[kLittleEndian ? high : low]);
+              }
+              ++i;
+              continue;
             }
-            ++i;
+            for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+              putStreaming(&column[k], replacing[storedPair(stored)]);
+            }
             continue;
           }
           for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-            putStreaming(&column[k], replacing[storedPair(stored)]);
-          }
-          continue;
-        }
-        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-          const size_t code = storedPair(stored);
-          const int32_t old = column[k];
-          if (old == 0) {
-            column[k] = replacing[code];
-          } else if (whole && old > -kExactlyAdded && old < kExactlyAdded) {
-            column[k] = old + replacing[code];
-          } else {
-            column[k] = floorToInt(static_cast<float>(old) + scaled[code] + 0.5f);
+            const size_t code = storedPair(stored);
+            const int32_t old = column[k];
+            if (old == 0) {
+              column[k] = replacing[code];
+            } else if (whole && old > -kExactlyAdded && old < kExactlyAdded) {
+              column[k] = old + replacing[code];
+            } else {
+              column[k] = floorToInt(static_cast<float>(old) + scaled[code] + 0.5f);
+            }
           }
         }
       }
     }
+    streamingDone();
+    return true;
+  };
+  const int64_t bands = (jHigh - jLow) / kTile + 1;
+  if (source.inMemory()) {
+    core::forEachPiece(bands, 2, [&](int64_t a, int64_t b) { (void)storeBands(a, b); });
+    return true;
   }
-  return true;
+  return storeBands(0, bands);
 }
 
 }  // namespace
@@ -414,6 +427,10 @@ struct CheckedFrame {
   float storageBzero = 0.0f;     // BZERO of the frame's 16-bit storage when it is saved
   bool stripped = false;         // the sign-strip decision of the camera's rules
   bool probe = false;            // only finding out whether the frame loads: junk.dat is left alone
+  bool plainOnly = false;        // read ahead on another thread: the FITS library is not called
+  bool needsLibrary = false;     // (plainOnly) the frame is one only the FITS library reads
+  bool junkHeld = false;         // (plainOnly) junk.dat's lines are kept in `junk`, not written
+  std::vector<std::string> junk;
   int64_t capacity = kCapacity;  // pixels the receiving workspace holds
 };
 
@@ -598,6 +615,7 @@ bool readFrame(textio::Console& console, const core::Settings& settings, const C
   std::string where(textio::trimRight(full));
   // A FITS file starts with "SIMPLE"; only another first byte can start a gzip stream.
   if (regular && in.peek() == 0x1F && gzipped(host)) {
+    if (f.plainOnly) return (f.needsLibrary = true, false);
     return readConverted(console, settings, camera, host, where, workspace, f);
   }
   f.read = readHeader(console, in, settings.verbosity);
@@ -610,6 +628,7 @@ bool readFrame(textio::Console& console, const core::Settings& settings, const C
     return false;
   }
   if (!plainFrame(f.read.keywords)) {
+    if (regular && f.plainOnly) return (f.needsLibrary = true, false);
     if (regular) return readConverted(console, settings, camera, host, where, workspace, f);
     console.line("   error - not a plain file: only a 16-bit primary image is read from it; file not loaded: " + where);
     return false;
@@ -617,7 +636,12 @@ bool readFrame(textio::Console& console, const core::Settings& settings, const C
   std::vector<std::string> junk;
   bool parsed = convh(console, f.read.keywords, workspace == 1, core::dateOrderOf(camera.dateOrder), f.header,
                       &junk, settings.frameTimeRule != 2);
-  if (!f.probe) writeJunk(settings, junk);
+  if (f.plainOnly) {
+    f.junk = std::move(junk);
+    f.junkHeld = true;
+  } else if (!f.probe) {
+    writeJunk(settings, junk);
+  }
   if (!parsed || !usable(console, f.header, where, f.capacity)) return false;
   const auto needed = static_cast<std::streamoff>(static_cast<size_t>(f.header.nx) * static_cast<size_t>(f.header.ny) * 2);
   std::streamoff available = -1;
@@ -834,6 +858,128 @@ bool loadCleared(textio::Console& console, core::Settings& settings, Camera& cam
   pending = std::min(pending, ws.w1.size());
   announceLoad(console, name20);
   if (loadInto(console, settings, camera, ws, name20, Combine::Add, 1.0f, 0, 0, 1, pending)) return true;
+  std::fill_n(ws.w1.begin(), pending, 0);
+  return false;
+}
+
+struct FrameAhead::Data {
+  core::Settings settings;  // the copies it was read with
+  Camera camera;
+  int64_t capacity = 0;
+  std::string name20;
+  std::string host;
+  bool leftForLoad = true;  // nothing usable read: the load reads the file itself
+  bool opened = false;      // header read and checked, every pixel row in memory
+  std::string text;         // what the load printed up to its checks
+  std::string where;
+  CheckedFrame frame;
+};
+
+FrameAhead::FrameAhead() = default;
+FrameAhead::~FrameAhead() = default;
+FrameAhead::FrameAhead(FrameAhead&&) noexcept = default;
+FrameAhead& FrameAhead::operator=(FrameAhead&&) noexcept = default;
+
+const std::string& FrameAhead::host() const {
+  static const std::string none;
+  return data ? data->host : none;
+}
+
+namespace {
+
+bool sameCopies(const core::Settings& a, const core::Settings& b) {
+  return a.workingPath == b.workingPath && a.fileTypeCodes == b.fileTypeCodes && a.verbosity == b.verbosity &&
+         a.frameTimeRule == b.frameTimeRule && a.frameWindow == b.frameWindow;
+}
+
+bool sameCopies(const Camera& a, const Camera& b) {
+  return sameRules(PixelRules::fromCamera(a), PixelRules::fromCamera(b)) && a.dateOrder == b.dateOrder;
+}
+
+// Prints text captured from another console, line by line (a last piece without a line end
+// as a prompt).
+void replay(textio::Console& console, std::string_view text) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+      console.prompt(text);
+      return;
+    }
+    console.line(text.substr(0, end));
+    text.remove_prefix(end + 1);
+  }
+}
+
+}  // namespace
+
+FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::string_view name20,
+                     int64_t capacity, FrameAhead spent) {
+  FrameAhead ahead;
+  ahead.data = spent.data ? std::move(spent.data) : std::make_unique<FrameAhead::Data>();
+  FrameAhead::Data& d = *ahead.data;
+  LoadBytes memory = std::move(d.frame.memory);
+  d.frame = CheckedFrame{};
+  d.frame.memory = std::move(memory);
+  d.frame.plainOnly = true;
+  d.settings = settings;
+  d.camera = camera;
+  d.capacity = capacity;
+  d.name20 = std::string(name20);
+  d.host.clear();
+  d.text.clear();
+  d.where.clear();
+  d.leftForLoad = true;
+  d.opened = false;
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  textio::Console quiet(keyboard, screen);
+  {
+    // A name that does not make a path, or a file that is not a plain file (a pipe waits for
+    // its writer when opened), is left for the load.
+    std::ostringstream unused;
+    textio::Console silent(keyboard, unused);
+    std::string name(name20), full;
+    if (!baseNameFits(silent, name)) return ahead;
+    addtyp(silent, settings, name);
+    if (!textio::adpath(silent, settings.workingPath, name, full)) return ahead;
+    d.host = textio::hostPath(full);
+    struct stat info {};
+    if (::stat(d.host.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ahead;
+  }
+  std::ifstream in;
+  d.opened = openFrame(quiet, d.settings, d.camera, name20, 1, capacity, in, d.where, d.frame);
+  if (d.frame.needsLibrary) return ahead;
+  if (d.opened) {
+    const size_t bytes = static_cast<size_t>(d.frame.header.nx) * static_cast<size_t>(d.frame.header.ny) * 2;
+    d.frame.memory.resize(bytes);
+    in.seekg(d.frame.dataStart);
+    // A file cut short since its length was checked: the load tells.
+    if (!in.read(reinterpret_cast<char*>(d.frame.memory.data()), static_cast<std::streamsize>(bytes))) return ahead;
+    d.frame.inMemory = true;
+  }
+  d.text = screen.str();
+  d.leftForLoad = false;
+  return ahead;
+}
+
+bool loadClearedAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                      std::string_view name20, size_t pending, FrameAhead& ahead) {
+  FrameAhead::Data* d = ahead.data.get();
+  if (d == nullptr || d->leftForLoad || d->name20 != name20 || d->capacity != ws.capacity() ||
+      !sameCopies(d->settings, settings) || !sameCopies(d->camera, camera)) {
+    return loadCleared(console, settings, camera, ws, name20, pending);
+  }
+  pending = std::min(pending, ws.w1.size());
+  announceLoad(console, name20);
+  traceLoad(console, settings, 1, 1.0f, 0, 0);
+  ws.deferred.settle();
+  replay(console, d->text);
+  if (d->frame.junkHeld) writeJunk(settings, d->frame.junk);
+  std::ifstream none;
+  if (d->opened && commitFrame(console, settings, camera, ws, ws.w1, none, d->where, d->frame, 1, 1.0f, 0, 0, 1,
+                               pending)) {
+    return true;
+  }
   std::fill_n(ws.w1.begin(), pending, 0);
   return false;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,33 @@ int32_t decodePixel(uint8_t hi, uint8_t lo, const PixelRules& rules, float bzero
 /// replaces are not cleared first. A frame that cannot be loaded leaves them cleared.
 [[nodiscard]] bool loadCleared(textio::Console& console, core::Settings& settings, Camera& camera,
                                Workspaces& ws, std::string_view name20, size_t pending);
+/// A frame read by readAhead, on another thread, before its turn comes in a batch.
+class FrameAhead {
+ public:
+  FrameAhead();
+  ~FrameAhead();
+  FrameAhead(FrameAhead&&) noexcept;
+  FrameAhead& operator=(FrameAhead&&) noexcept;
+  /// The host file it read (empty when nothing was read).
+  const std::string& host() const;
+
+  struct Data;
+  std::unique_ptr<Data> data;
+};
+
+/// Reads what loadCleared of `name20` would read from the files as they are now (the header,
+/// its checks, every pixel row), printing nothing and changing nothing (junk.dat included), so
+/// it may run on another thread; `settings` and `camera` are copies as the load will see them.
+/// A file that is not a plain file and a frame only the FITS library reads are left for the
+/// load itself. `spent`, a frame read ahead before, lends its memory.
+FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::string_view name20,
+                     int64_t capacity, FrameAhead spent = {});
+/// loadCleared of `name20` from a frame readAhead read: the same console text, workspace,
+/// settings, camera and junk.dat. When the frame was left for the load, or the settings or the
+/// camera differ from the copies it was read with, the frame is loaded from its file. `ahead`
+/// keeps its memory for the next readAhead.
+[[nodiscard]] bool loadClearedAhead(textio::Console& console, core::Settings& settings, Camera& camera,
+                                    Workspaces& ws, std::string_view name20, size_t pending, FrameAhead& ahead);
 /// load into workspace 1 replacing (factor 1, no shift) for a batch that reads only a few
 /// places of each frame: the same console text and header values, and every pixel read
 /// through the workspace accessors is the frame's, but the frame's 64 x 64 tiles are decoded

@@ -2,6 +2,8 @@
 // zero padding to whole 2880-byte blocks, the file replaced in one step.
 #include "image/fits_save.h"
 
+#include "core/threads.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -253,7 +255,9 @@ void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
   const size_t rowBytes = static_cast<size_t>(nx) * 2;
   const uint16_t* pairs = table.pairs.data();
   constexpr int64_t kTile = 64;
-  for (int64_t j0 = 1; j0 <= ny; j0 += kTile) {
+  // Bands of 64 rows side by side: each writes its own rows.
+  core::forEachPiece((ny + kTile - 1) / kTile, 2, [&](int64_t firstBand, int64_t endBand) {
+  for (int64_t j0 = 1 + firstBand * kTile; j0 <= ny && j0 <= endBand * kTile; j0 += kTile) {
     const int64_t rows = std::min(kTile, ny - j0 + 1);
     uint8_t* band = out + static_cast<size_t>(j0 - 1) * rowBytes;
     for (int64_t i0 = 1; i0 <= nx; i0 += kTile) {
@@ -279,6 +283,7 @@ void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
       }
     }
   }
+  });
 }
 
 }  // namespace
@@ -354,10 +359,10 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws) {
   return std::string(out.begin(), out.end());
 }
 
-void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
-          std::string_view name20, SaveOptions options) {
+SaveTarget saveTarget(textio::Console& console, const core::Settings& settings, std::string_view name20,
+                      const SaveOptions& options) {
   std::string name(name20);
-  if (!baseNameFits(console, name)) return;
+  if (!baseNameFits(console, name)) return {};
   addtyp(console, settings, name);
   std::string current = typeCode(settings, kCurrentType);
   bool rawType = current == typeCode(settings, kSuppliedType) || current == typeCode(settings, kRawType);
@@ -369,23 +374,38 @@ void save(textio::Console& console, const core::Settings& settings, Camera& came
     return answer == 'y' || answer == 'Y';
   };
   const bool askedAlready = rawType && rawName;
-  if (askedAlready && !confirmed()) return;
+  if (askedAlready && !confirmed()) return {};
   std::string full;
-  if (!textio::adpath(console, settings.workingPath, name, full)) return;
+  if (!textio::adpath(console, settings.workingPath, name, full)) return {};
   const std::string host = textio::hostPath(full);
   if (options.askBeforeReplacing && !askedAlready) {
     std::error_code error;
     const bool ours = options.saved != nullptr && options.saved->contains(host);
-    if (!ours && std::filesystem::exists(host, error) && !confirmed()) return;
+    if (!ours && std::filesystem::exists(host, error) && !confirmed()) return {};
   }
+  return {full, host};
+}
+
+std::string_view savedBytes(const Camera& camera, const Workspaces& ws) {
   // One buffer serves every save, so a batch of frames does not fault in fresh memory per frame.
   static FileBytes content;
   fillFrameBytes(camera, ws, content);
-  if (!textio::replaceFileAtomically(host, std::string_view(content.data(), content.size()))) {
-    console.line("   error - cannot write file " + std::string(textio::trimRight(full)));
+  return std::string_view(content.data(), content.size());
+}
+
+void reportSave(textio::Console& console, const SaveTarget& target, bool written, SavedFrames* saved) {
+  if (!written) {
+    console.line("   error - cannot write file " + std::string(textio::trimRight(target.full)));
     return;
   }
-  if (options.saved != nullptr) options.saved->add(host);
+  if (saved != nullptr) saved->add(target.host);
+}
+
+void save(textio::Console& console, const core::Settings& settings, Camera& camera, Workspaces& ws,
+          std::string_view name20, SaveOptions options) {
+  const SaveTarget target = saveTarget(console, settings, name20, options);
+  if (target.host.empty()) return;
+  reportSave(console, target, textio::replaceFileAtomically(target.host, savedBytes(camera, ws)), options.saved);
 }
 
 }  // namespace image

@@ -51,6 +51,20 @@ struct SaveOptions {
   bool askBeforeReplacing = false;  // ask before replacing a file not written in this session
 };
 
+/// Where save writes workspace 1 (its full name and host path): the name checked and the
+/// questions asked as save asks them. An empty host when save would write nothing.
+struct SaveTarget {
+  std::string full;
+  std::string host;
+};
+[[nodiscard]] SaveTarget saveTarget(textio::Console& console, const core::Settings& settings, std::string_view name20,
+                                    const SaveOptions& options);
+/// The file content of workspace 1 (frameBytes) in memory every save shares: valid until the
+/// next call, which may not come before the bytes are written.
+std::string_view savedBytes(const Camera& camera, const Workspaces& ws);
+/// What save prints and records once the file is written (`written`) or not.
+void reportSave(textio::Console& console, const SaveTarget& target, bool written, SavedFrames* saved);
+
 /// Saves workspace 1 as `name20` (20 characters, type stripped; the current type is appended)
 /// in the working path. Asks "   you may be overwriting a raw image file; proceed? Y/N [N] "
 /// when the name looks like a raw frame, and (with askBeforeReplacing) when the file exists

@@ -21,13 +21,21 @@ Console::~Console() { closeLog(); }
 void Console::prompt(std::string_view text) {
   // A prompt is a safe point to stop at after SIGINT or SIGTERM: no file is half written.
   stopIfSignalled();
+  lastPrompt_ = std::string(text);
+  if (held_ != nullptr) {
+    held_->append(text);
+    return;
+  }
   screen_ << text;
   screen_.flush();
-  lastPrompt_ = std::string(text);
 }
 
 void Console::line(std::string_view text) {
-  screen_ << text << '\n';
+  if (held_ != nullptr) {
+    held_->append(text).push_back('\n');
+  } else {
+    screen_ << text << '\n';
+  }
   lastPrompt_.clear();
 }
 
@@ -67,6 +75,10 @@ void Console::endScript() {
 }
 
 bool Console::readRaw(std::istream& in, std::string& out) {
+  if (beforeInput_) {
+    beforeInput_();
+    screen_.flush();
+  }
   if (!std::getline(in, out)) return false;
   out = std::string(dropCr(out));
   return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -112,6 +113,13 @@ class Console {
 
   std::ostream& screen() { return screen_; }
 
+  /// While `to` is set, prompts and lines are appended to it instead of being printed: a batch
+  /// holds back what follows a frame written on another thread until it knows whether the
+  /// write failed, so the text keeps the one-thread order. nullptr prints again.
+  void holdScreen(std::string* to) { held_ = to; }
+  /// Called before any input is read (a batch prints what it holds back first); empty: none.
+  void setBeforeInput(std::function<void()> hook) { beforeInput_ = std::move(hook); }
+
   /// Whether the keyboard stream is a person at a terminal (set by main; false in tests and
   /// when input is redirected).
   void setTerminal(bool terminal) { terminal_ = terminal; }
@@ -132,6 +140,8 @@ class Console {
   std::string lastPrompt_;
   bool terminal_ = false;
   std::set<std::string, std::less<>> notesSaid_;
+  std::string* held_ = nullptr;
+  std::function<void()> beforeInput_;
 };
 
 }  // namespace textio
