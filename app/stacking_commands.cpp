@@ -10,6 +10,7 @@
 #include "calib/pixel_ops.h"
 #include "image/file_list.h"
 #include "image/file_names.h"
+#include "image/batch_frames.h"
 #include "image/fits_load.h"
 #include "motion/path_model.h"
 #include "phot/path_photometry.h"
@@ -169,6 +170,50 @@ void finishStack(Session& s, float added) {
   if (added >= 0.5f) printAverages(s);
 }
 
+// The frames of a list read one ahead on a thread of their own (with more than one thread):
+// the next name is taken from the list and its frame read while the current one is added.
+class ListAhead {
+ public:
+  ListAhead(Session& s, image::FileList& list) : s_(s), list_(list), reader_(image::batchOverlap()) {}
+
+  // The next name of the list (false at its end), its frame read ahead for loading into
+  // `workspace`, and the reading of the one after started for `nextWorkspace`.
+  bool next(std::string& name, int workspace, int nextWorkspace) {
+    if (haveNext_) {
+      haveNext_ = false;
+      name = next_;
+      if (!nextListed_) return false;
+    } else if (!list_.next(name)) {
+      return false;
+    }
+    frame_ = reader_.take(name, workspace);
+    if (reader_.active()) {
+      nextListed_ = list_.next(next_);
+      haveNext_ = true;
+      if (nextListed_) {
+        reader_.request(s_.state.settings, s_.state.camera, next_, s_.state.ws.capacity(), nextWorkspace);
+      }
+    }
+    return true;
+  }
+
+  // load or load2 of the name next gave, from the frame read ahead when there is one.
+  bool load(const std::string& name, image::Combine combine, float factor, int32_t i, int32_t j, int workspace) {
+    const bool loaded = image::loadAhead(s_.console, s_.state.settings, s_.state.camera, s_.state.ws, name, combine,
+                                         factor, i, j, workspace, frame_);
+    reader_.giveBack(std::move(frame_));
+    return loaded;
+  }
+
+ private:
+  Session& s_;
+  image::FileList& list_;
+  image::FrameReader reader_;
+  image::FrameAhead frame_;
+  std::string next_;
+  bool haveNext_ = false, nextListed_ = false;
+};
+
 }  // namespace
 
 void avfiles(Session& s) {
@@ -184,10 +229,10 @@ void avfiles(Session& s) {
   int loaded = 0, tried = 0;
   std::string name;
   Combined combined;
-  while (list.next(name)) {
+  ListAhead ahead(s, list);
+  while (ahead.next(name, 1, 1)) {
     ++tried;
-    if (image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, image::Combine::Add,
-                    factor, 0, 0)) {
+    if (ahead.load(name, image::Combine::Add, factor, 0, 0, 1)) {
       ++loaded;
       combined.add(s, name);
     }
@@ -213,7 +258,8 @@ void stack(Session& s) {
   float added = 0.0f;
   std::string name;
   Combined combined;
-  for (int k = 1; list.next(name); ++k) {
+  ListAhead ahead(s, list);
+  for (int k = 1; ahead.next(name, 1, 1); ++k) {
     textio::showProgress("stack", k, list.count());
     align::FrameLookup f;
     if (!frameOffset(s, name, f)) continue;
@@ -221,9 +267,7 @@ void stack(Session& s) {
     int32_t i = 0, j = 0;
     calib::round(f.du + d.du, f.dv + d.dv, i, j);
     s.console.line("   adding file " + name);
-    if (!image::load(s.console, s.state.settings, s.state.camera, s.state.ws, name, image::Combine::Add, 1.0f,
-                     i, j))
-      continue;
+    if (!ahead.load(name, image::Combine::Add, 1.0f, i, j, 1)) continue;
     added += 1.0f;
     combined.add(s, name);
     afterFrame(s, name, added);
@@ -246,22 +290,22 @@ void rstack(Session& s) {
   std::string name;
   Combined combined;
   image::Workspaces& ws = s.state.ws;
-  for (int k = 1; list.next(name); ++k) {
+  ListAhead ahead(s, list);
+  // After the first frame every frame goes to workspace 2.
+  for (int k = 1; ahead.next(name, added < 0.5f ? 1 : 2, 2); ++k) {
     textio::showProgress("rstack", k, list.count());
     align::FrameLookup f;
     if (!frameOffset(s, name, f)) continue;
     s.console.line("   adding file " + name);
     bool loaded = false;
     if (added < 0.5f) {
-      loaded = image::load(s.console, s.state.settings, s.state.camera, ws, name, image::Combine::Replace,
-                           1.0f, 0, 0);
+      loaded = ahead.load(name, image::Combine::Replace, 1.0f, 0, 0, 1);
       if (loaded) {
         image::copy12(s.console, ws);
         clearWorkspace1(s);
       }
     } else {
-      loaded = image::load2(s.console, s.state.settings, s.state.camera, ws, name, image::Combine::Replace,
-                            1.0f, 0, 0);
+      loaded = ahead.load(name, image::Combine::Replace, 1.0f, 0, 0, 2);
     }
     if (!loaded) {
       // A frame that is not there is not stacked, and the previous one is not used again.

@@ -93,28 +93,29 @@ FrameReader::FrameReader(Overlap overlap) {
 }
 
 void FrameReader::request(const core::Settings& settings, const Camera& camera, std::string_view name20,
-                          int64_t capacity) {
+                          int64_t capacity, int workspace) {
   if (!thread_) return;
-  if (done_.valid()) (void)take(name_);
+  if (done_.valid()) (void)take(name_, workspace_);
   name_ = std::string(name20);
+  workspace_ = workspace;
   slot_ = std::make_shared<FrameAhead>();
-  done_ = thread_->submit([slot = slot_, settings, camera, name = name_, capacity,
+  done_ = thread_->submit([slot = slot_, settings, camera, name = name_, capacity, workspace,
                            spent = std::make_shared<FrameAhead>(std::move(spent_))]() mutable {
     try {
-      *slot = readAhead(settings, camera, name, capacity, std::move(*spent));
+      *slot = readAhead(settings, camera, name, capacity, workspace, std::move(*spent));
     } catch (...) {
       *slot = FrameAhead{};  // the load reads the file itself
     }
   });
 }
 
-FrameAhead FrameReader::take(std::string_view name20) {
+FrameAhead FrameReader::take(std::string_view name20, int workspace) {
   if (!done_.valid()) return {};
   done_.wait();
   done_ = {};
   FrameAhead ahead = std::move(*slot_);
   slot_.reset();
-  if (name20 != name_) return {};
+  if (name20 != name_ || workspace != workspace_) return {};
   return ahead;
 }
 

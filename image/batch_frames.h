@@ -75,9 +75,11 @@ class FrameReader {
   bool active() const { return thread_ != nullptr; }
 
   /// Starts reading `name20` as loadCleared will with these settings and camera (copied).
-  void request(const core::Settings& settings, const Camera& camera, std::string_view name20, int64_t capacity);
-  /// The frame requested for `name20` (waiting for it), or an empty one when none was.
-  FrameAhead take(std::string_view name20);
+  void request(const core::Settings& settings, const Camera& camera, std::string_view name20, int64_t capacity,
+               int workspace = 1);
+  /// The frame requested for `name20` and the workspace (waiting for it), or an empty one
+  /// when none was.
+  FrameAhead take(std::string_view name20, int workspace = 1);
   /// A frame loaded: its memory serves the next read.
   void giveBack(FrameAhead spent) { spent_ = std::move(spent); }
 
@@ -86,6 +88,7 @@ class FrameReader {
   std::future<void> done_;
   std::shared_ptr<FrameAhead> slot_;
   std::string name_;
+  int workspace_ = 1;
   FrameAhead spent_;
 };
 

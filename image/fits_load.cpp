@@ -291,7 +291,9 @@ bool storePixels(PixelRows& source, const FrameHeader& h, const PixelRules& rule
                  int32_t iShift, int32_t jShift, size_t pending, bool& lastStripped) {
   const DecodeTable& table = decodeTable(rules, h.bzero, factor);
   lastStripped = table.stripped;
-  const auto [iLow, iHigh, jLow, jHigh] = storedRange(h, settings, ws, iShift, jShift);
+  // Named, not bound, so that the band lambda below may capture them.
+  const StoredRange range = storedRange(h, settings, ws, iShift, jShift);
+  const int64_t iLow = range.iLow, iHigh = range.iHigh, jLow = range.jLow, jHigh = range.jHigh;
   if (pending > 0) {
     // The first `pending` places count as cleared. A frame that replaces every one of them
     // (nothing cut off by the window or a shift, and no larger than what was cleared) gives
@@ -866,6 +868,7 @@ struct FrameAhead::Data {
   core::Settings settings;  // the copies it was read with
   Camera camera;
   int64_t capacity = 0;
+  int workspace = 1;
   std::string name20;
   std::string host;
   bool leftForLoad = true;  // nothing usable read: the load reads the file itself
@@ -913,7 +916,7 @@ void replay(textio::Console& console, std::string_view text) {
 }  // namespace
 
 FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::string_view name20,
-                     int64_t capacity, FrameAhead spent) {
+                     int64_t capacity, int workspace, FrameAhead spent) {
   FrameAhead ahead;
   ahead.data = spent.data ? std::move(spent.data) : std::make_unique<FrameAhead::Data>();
   FrameAhead::Data& d = *ahead.data;
@@ -924,6 +927,7 @@ FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::
   d.settings = settings;
   d.camera = camera;
   d.capacity = capacity;
+  d.workspace = workspace;
   d.name20 = std::string(name20);
   d.host.clear();
   d.text.clear();
@@ -947,7 +951,7 @@ FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::
     if (::stat(d.host.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ahead;
   }
   std::ifstream in;
-  d.opened = openFrame(quiet, d.settings, d.camera, name20, 1, capacity, in, d.where, d.frame);
+  d.opened = openFrame(quiet, d.settings, d.camera, name20, workspace, capacity, in, d.where, d.frame);
   if (d.frame.needsLibrary) return ahead;
   if (d.opened) {
     const size_t bytes = static_cast<size_t>(d.frame.header.nx) * static_cast<size_t>(d.frame.header.ny) * 2;
@@ -962,26 +966,38 @@ FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::
   return ahead;
 }
 
-bool loadClearedAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
-                      std::string_view name20, size_t pending, FrameAhead& ahead) {
+bool loadfAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift, int workspace,
+                size_t pending, FrameAhead& ahead) {
   FrameAhead::Data* d = ahead.data.get();
-  if (d == nullptr || d->leftForLoad || d->name20 != name20 || d->capacity != ws.capacity() ||
-      !sameCopies(d->settings, settings) || !sameCopies(d->camera, camera)) {
-    return loadCleared(console, settings, camera, ws, name20, pending);
+  Pixels* pixels = workspacePixels(ws, workspace);
+  if (d == nullptr || d->leftForLoad || pixels == nullptr || d->name20 != name20 || d->workspace != workspace ||
+      d->capacity != ws.capacity() || !sameCopies(d->settings, settings) || !sameCopies(d->camera, camera)) {
+    return loadInto(console, settings, camera, ws, name20, combine, factor, iShift, jShift, workspace, pending);
   }
-  pending = std::min(pending, ws.w1.size());
-  announceLoad(console, name20);
-  traceLoad(console, settings, 1, 1.0f, 0, 0);
+  traceLoad(console, settings, combine, factor, iShift, jShift);
   ws.deferred.settle();
   replay(console, d->text);
   if (d->frame.junkHeld) writeJunk(settings, d->frame.junk);
   std::ifstream none;
-  if (d->opened && commitFrame(console, settings, camera, ws, ws.w1, none, d->where, d->frame, 1, 1.0f, 0, 0, 1,
-                               pending)) {
-    return true;
-  }
+  return d->opened && commitFrame(console, settings, camera, ws, *pixels, none, d->where, d->frame, combine, factor,
+                                  iShift, jShift, workspace, pending);
+}
+
+bool loadClearedAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                      std::string_view name20, size_t pending, FrameAhead& ahead) {
+  pending = std::min(pending, ws.w1.size());
+  announceLoad(console, name20);
+  if (loadfAhead(console, settings, camera, ws, name20, Combine::Add, 1.0f, 0, 0, 1, pending, ahead)) return true;
   std::fill_n(ws.w1.begin(), pending, 0);
   return false;
+}
+
+bool loadAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+               std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift, int workspace,
+               FrameAhead& ahead) {
+  if (workspace == 1) announceLoad(console, name20);
+  return loadfAhead(console, settings, camera, ws, name20, combine, factor, iShift, jShift, workspace, 0, ahead);
 }
 
 bool loadDeferred(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,

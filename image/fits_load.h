@@ -89,13 +89,18 @@ class FrameAhead {
 /// A file that is not a plain file and a frame only the FITS library reads are left for the
 /// load itself. `spent`, a frame read ahead before, lends its memory.
 FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::string_view name20,
-                     int64_t capacity, FrameAhead spent = {});
+                     int64_t capacity, int workspace = 1, FrameAhead spent = {});
 /// loadCleared of `name20` from a frame readAhead read: the same console text, workspace,
 /// settings, camera and junk.dat. When the frame was left for the load, or the settings or the
 /// camera differ from the copies it was read with, the frame is loaded from its file. `ahead`
 /// keeps its memory for the next readAhead.
 [[nodiscard]] bool loadClearedAhead(textio::Console& console, core::Settings& settings, Camera& camera,
                                     Workspaces& ws, std::string_view name20, size_t pending, FrameAhead& ahead);
+/// load (workspace 1) or load2 / load3 (workspace 2, 3) from a frame readAhead read for that
+/// workspace, as loadClearedAhead is loadCleared.
+[[nodiscard]] bool loadAhead(textio::Console& console, core::Settings& settings, Camera& camera, Workspaces& ws,
+                             std::string_view name20, Combine combine, float factor, int32_t iShift, int32_t jShift,
+                             int workspace, FrameAhead& ahead);
 /// load into workspace 1 replacing (factor 1, no shift) for a batch that reads only a few
 /// places of each frame: the same console text and header values, and every pixel read
 /// through the workspace accessors is the frame's, but the frame's 64 x 64 tiles are decoded

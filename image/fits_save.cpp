@@ -2,7 +2,6 @@
 // zero padding to whole 2880-byte blocks, the file replaced in one step.
 #include "image/fits_save.h"
 
-#include "core/threads.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "core/threads.h"
 #include "image/file_names.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
