@@ -136,6 +136,14 @@ void recordCorrection(image::Workspaces& ws, const CalibrationNames& names, cons
   ws.derived.basis = ws.headerCards;
 }
 
+// True when findst has a sky estimate for workspace 1 (worked out without a word).
+bool hasSkyEstimate(const BatchTables& t) {
+  std::istringstream noKeys;
+  std::ostringstream unseen;
+  textio::Console quiet(noKeys, unseen);
+  return estsky(quiet, t.settings, t.ws).has_value();
+}
+
 // The file type a frame of the list is loaded with.
 void setLoadType(textio::Console& console, core::Settings& settings, Work work) {
   if (work == Work::FindOnly) {
@@ -182,7 +190,8 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
     // A file written since it was read ahead is loaded from the file once the write is done.
     const bool stale =
         !ahead.host().empty() && (ahead.host() == starsHost || writer.wroteSince(readMark, ahead.host()));
-    if (stale) writer.finish();
+    // Workspace 1 is written out from until the write is done.
+    writer.finish();
     const bool loaded = stale ? image::loadCleared(t.console, t.settings, t.camera, t.ws, name, pending)
                               : image::loadClearedAhead(t.console, t.settings, t.camera, t.ws, name, pending, ahead);
     reader.giveBack(std::move(ahead));
@@ -221,9 +230,13 @@ std::string processList(BatchTables& t, Work work, StarListOutput* stars, const 
     image::stripx(name);
     image::setflt(t.console, t.settings);
     std::string out = image::rename(t.settings, name);
+    const image::SaveOptions saving{t.saved, false};
+    // The frame is written while its stars are found, when it will be saved: findst finds them
+    // whenever the frame has a sky estimate.
+    if (work == Work::Correct || hasSkyEstimate(t)) (void)writer.start(t.settings, t.camera, t.ws, out, saving);
     // A frame without a sky estimate (narrower than the sky grid) is skipped: no stars, no save.
     if (work == Work::CorrectAndFind && findst(t.console, t.settings, t.ws, out, stars->stream()) < 0) continue;
-    writer.save(t.settings, t.camera, t.ws, out, image::SaveOptions{t.saved, false});
+    writer.save(t.settings, t.camera, t.ws, out, saving);
     last = out;
   }
   writer.finish();

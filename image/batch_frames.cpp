@@ -1,6 +1,8 @@
 // Frames of a batch read and written on threads beside the main one.
 #include "image/batch_frames.h"
 
+#include <sstream>
+
 #include "textio/console.h"
 #include "textio/paths.h"
 
@@ -9,6 +11,20 @@ namespace image {
 namespace {
 
 constexpr size_t kRecentSaves = 8;
+
+// Prints text captured from another console, line by line (a last piece without a line end
+// as a prompt).
+void replay(textio::Console& console, std::string_view text) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+      console.prompt(text);
+      return;
+    }
+    console.line(text.substr(0, end));
+    text.remove_prefix(end + 1);
+  }
+}
 
 }  // namespace
 
@@ -32,24 +48,27 @@ FrameWriter::~FrameWriter() {
   console_.setBeforeInput({});
 }
 
-void FrameWriter::save(const core::Settings& settings, Camera& camera, Workspaces& ws, std::string_view name20,
-                       SaveOptions options) {
-  if (!thread_) {
-    image::save(console_, settings, camera, ws, name20, options);
-    return;
-  }
-  SaveTarget target = saveTarget(console_, settings, name20, options);
-  if (target.host.empty()) return;
-  // The bytes' memory is the one every save shares: the write before must be done.
+bool FrameWriter::start(const core::Settings& settings, Camera& camera, Workspaces& ws, std::string_view name20,
+                        SaveOptions options) {
+  if (!thread_) return false;
   finish();
-  const std::string_view bytes = savedBytes(camera, ws);
+  std::istringstream noKeys;
+  std::ostringstream text;
+  textio::Console quiet(noKeys, text);
+  SaveTarget target = saveTarget(quiet, settings, name20, options, Questions::Refuse);
+  if (target.wouldAsk) return false;
+  started_ = true;
+  startedName_ = std::string(name20);
+  startedText_ = text.str();
   target_ = target;
   saved_ = options.saved;
+  if (target.host.empty()) return true;
+  stream_.prepare(camera, ws);
   written_ = false;
-  pending_ = thread_->submit([this, host = target.host, bytes] {
+  pending_ = thread_->submit([this, &ws, host = target.host] {
     bool ok = false;
     try {
-      ok = textio::replaceFileAtomically(host, bytes);
+      ok = stream_.write(ws, host);
     } catch (...) {
       ok = false;
     }
@@ -57,8 +76,22 @@ void FrameWriter::save(const core::Settings& settings, Camera& camera, Workspace
   });
   recent_.emplace_back(saves_++, target.host);
   if (recent_.size() > kRecentSaves) recent_.pop_front();
-  held_.clear();
-  console_.holdScreen(&held_);
+  return true;
+}
+
+void FrameWriter::save(const core::Settings& settings, Camera& camera, Workspaces& ws, std::string_view name20,
+                       SaveOptions options) {
+  if (started_ && startedName_ == name20) {
+    started_ = false;
+    replay(console_, startedText_);
+    if (!pending_.valid()) return;
+    // What follows waits until the write is known to be done (finish).
+    held_.clear();
+    console_.holdScreen(&held_);
+    return;
+  }
+  finish();
+  image::save(console_, settings, camera, ws, name20, options);
 }
 
 void FrameWriter::finish() {
@@ -71,6 +104,11 @@ void FrameWriter::finish() {
     written = false;
   }
   console_.holdScreen(nullptr);
+  if (started_) {
+    // Started but not put in its place: said now.
+    started_ = false;
+    replay(console_, startedText_);
+  }
   reportSave(console_, target_, written, saved_);
   // Held text goes out as it was given (its last prompt already recorded by the console).
   console_.screen() << held_;

@@ -33,7 +33,9 @@ enum class Overlap { OneThread, Threads };
 /// The overlap the thread count gives (core::threadCount()).
 Overlap batchOverlap();
 
-/// Saves a batch's frames, each written on a thread of its own while the batch goes on.
+/// Saves a batch's frames, each written on a thread of its own while the batch goes on with
+/// the frame (finding its stars); no copy of the frame is held, so workspace 1 stays as it is
+/// until finish.
 class FrameWriter {
  public:
   FrameWriter(textio::Console& console, Overlap overlap);
@@ -42,11 +44,17 @@ class FrameWriter {
   FrameWriter(const FrameWriter&) = delete;
   FrameWriter& operator=(const FrameWriter&) = delete;
 
-  /// save(console, ...): the questions, the name and the file's bytes on this thread, the
-  /// writing of the file on the writer's; one write at a time.
+  /// Starts writing workspace 1 as save of `name20` would, unless save would ask a question;
+  /// what save prints is kept for `save`. True when started; `save` of the same name must follow
+  /// before workspace 1 changes.
+  bool start(const core::Settings& settings, Camera& camera, Workspaces& ws, std::string_view name20,
+             SaveOptions options);
+  /// save(console, ...) in its place in the batch: after start, its text and, once the write is
+  /// done, its message; without start, the whole save here.
   void save(const core::Settings& settings, Camera& camera, Workspaces& ws, std::string_view name20,
             SaveOptions options);
-  /// Waits for the write under way, prints its message (if it failed) and the text held back.
+  /// Waits for the write under way (workspace 1 may change again), prints its message (if it
+  /// failed) and the text held back.
   void finish();
   /// Saves whose writes are known to be done (a mark for wroteSince).
   uint64_t finished() const { return finished_; }
@@ -57,8 +65,11 @@ class FrameWriter {
  private:
   textio::Console& console_;
   std::unique_ptr<core::TaskThread> thread_;
+  FrameStream stream_;
   std::future<void> pending_;
   bool written_ = false;  // set by the writer, read after pending_ is ready
+  bool started_ = false;  // a write started and its save not yet in its place
+  std::string startedName_, startedText_;
   SaveTarget target_;
   SavedFrames* saved_ = nullptr;
   std::string held_;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "core/threads.h"
@@ -245,44 +246,52 @@ bool storeTwoColumns(const int32_t* column, const int32_t* next, int64_t rows, c
   return seen < kEncodeSlots;
 }
 
-// Workspace 1 as stored rows (ny rows of nx pixels, two bytes each) at `out`. A workspace
-// holds columns, so the frame is moved over in tiles of 64 x 64 pixels: a tile's column
-// pieces are read along and its row pieces written, all within a few memory pages; two
-// neighbouring columns go together, so each row gets their four bytes in one copy.
-void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
-  if (ws.nx <= 0 || ws.ny <= 0) return;
-  const int64_t nx = ws.nx, ny = ws.ny;
+// Rows j0 .. j0 + rows - 1 of workspace 1 as stored rows (nx pixels, two bytes each) at
+// `band`. A workspace holds columns, so the rows are moved over in tiles of 64 x 64 pixels: a
+// tile's column pieces are read along and its row pieces written, all within a few memory
+// pages; two neighbouring columns go together, so each row gets their four bytes in one copy.
+void storeBand(const Workspaces& ws, const EncodeTable& table, int64_t j0, int64_t rows, uint8_t* band) {
+  const int64_t nx = ws.nx;
   const size_t rowBytes = static_cast<size_t>(nx) * 2;
   const uint16_t* pairs = table.pairs.data();
   constexpr int64_t kTile = 64;
-  // Bands of 64 rows side by side: each writes its own rows.
-  core::forEachPiece((ny + kTile - 1) / kTile, 2, [&](int64_t firstBand, int64_t endBand) {
-  for (int64_t j0 = 1 + firstBand * kTile; j0 <= ny && j0 <= endBand * kTile; j0 += kTile) {
-    const int64_t rows = std::min(kTile, ny - j0 + 1);
-    uint8_t* band = out + static_cast<size_t>(j0 - 1) * rowBytes;
-    for (int64_t i0 = 1; i0 <= nx; i0 += kTile) {
-      const int64_t iEnd = std::min(nx, i0 + kTile - 1);
-      for (int64_t i = i0; i <= iEnd; ++i) {
-        const int32_t* column = &ws.w1[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
-        uint8_t* stored = band + static_cast<size_t>(i - 1) * 2;
-        if (i < iEnd) {
-          const int32_t* next = &ws.w1[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
-          if (!storeTwoColumns(column, next, rows, pairs, stored, rowBytes)) {
-            for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-              const uint32_t both = joined(table.pairOf(column[k]), table.pairOf(next[k]));
-              std::memcpy(stored, &both, sizeof both);
-            }
+  for (int64_t i0 = 1; i0 <= nx; i0 += kTile) {
+    const int64_t iEnd = std::min(nx, i0 + kTile - 1);
+    for (int64_t i = i0; i <= iEnd; ++i) {
+      const int32_t* column = &ws.w1[ws.index(static_cast<int32_t>(i), static_cast<int32_t>(j0))];
+      uint8_t* stored = band + static_cast<size_t>(i - 1) * 2;
+      if (i < iEnd) {
+        const int32_t* next = &ws.w1[ws.index(static_cast<int32_t>(i + 1), static_cast<int32_t>(j0))];
+        if (!storeTwoColumns(column, next, rows, pairs, stored, rowBytes)) {
+          for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+            const uint32_t both = joined(table.pairOf(column[k]), table.pairOf(next[k]));
+            std::memcpy(stored, &both, sizeof both);
           }
-          ++i;
-          continue;
         }
-        for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
-          const uint16_t pair = table.pairOf(column[k]);
-          std::memcpy(stored, &pair, sizeof pair);
-        }
+        ++i;
+        continue;
+      }
+      for (int64_t k = 0; k < rows; ++k, stored += rowBytes) {
+        const uint16_t pair = table.pairOf(column[k]);
+        std::memcpy(stored, &pair, sizeof pair);
       }
     }
   }
+}
+
+constexpr int64_t kBandRows = 64;
+
+// Workspace 1 as stored rows (ny rows of nx pixels) at `out`, bands of 64 rows side by side
+// (each writes its own rows).
+void storeRows(const Workspaces& ws, const EncodeTable& table, uint8_t* out) {
+  if (ws.nx <= 0 || ws.ny <= 0) return;
+  const int64_t ny = ws.ny;
+  const size_t rowBytes = static_cast<size_t>(ws.nx) * 2;
+  core::forEachPiece((ny + kBandRows - 1) / kBandRows, 2, [&](int64_t firstBand, int64_t endBand) {
+    for (int64_t b = firstBand; b < endBand; ++b) {
+      const int64_t j0 = 1 + b * kBandRows;
+      storeBand(ws, table, j0, std::min(kBandRows, ny - j0 + 1), out + static_cast<size_t>(j0 - 1) * rowBytes);
+    }
   });
 }
 
@@ -326,7 +335,8 @@ using FileBytes = std::vector<char, ZeroedAllocator<char>>;
 
 // The file content for workspace 1 into `out`, whose memory is reused when it already holds
 // a frame of this size: every byte is written, none is cleared first.
-void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) {
+// The header bytes of workspace 1's file and the table its pixels are stored through.
+std::string headerAndTable(const Camera& camera, const Workspaces& ws, const EncodeTable*& table) {
   // Every pixel of a frame whose tiles are decoded as they are read, in place first.
   ws.deferred.settle();
   PixelRules rules = PixelRules::fromCamera(camera);
@@ -342,16 +352,69 @@ void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) 
   }
   // Sign-and-magnitude storage always keeps its sign bit, also before any frame was loaded.
   bool signStripped = camera.lastSignStripped() == 1 || storageOf(rules, bzero) == Storage::SignMagnitude;
+  table = &encodeTable(rules, bzero, signStripped);
+  return header;
+}
+
+size_t pixelBytesOf(const Workspaces& ws) {
+  return static_cast<size_t>(std::max(ws.nx, 0)) * static_cast<size_t>(std::max(ws.ny, 0)) * 2;
+}
+
+// The file content for workspace 1 into `out`, whose memory is reused when it already holds
+// a frame of this size: every byte is written, none is cleared first.
+void fillFrameBytes(const Camera& camera, const Workspaces& ws, FileBytes& out) {
+  const EncodeTable* table = nullptr;
+  const std::string header = headerAndTable(camera, ws, table);
   const size_t start = header.size();
-  const size_t pixelBytes = static_cast<size_t>(std::max(ws.nx, 0)) * static_cast<size_t>(std::max(ws.ny, 0)) * 2;
+  const size_t pixelBytes = pixelBytesOf(ws);
   const size_t total = (start + pixelBytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
   out.resize(total);
   std::copy(header.begin(), header.end(), out.begin());
-  storeRows(ws, encodeTable(rules, bzero, signStripped), reinterpret_cast<uint8_t*>(out.data() + start));
+  storeRows(ws, *table, reinterpret_cast<uint8_t*>(out.data() + start));
   std::fill(out.begin() + static_cast<std::ptrdiff_t>(start + pixelBytes), out.end(), '\0');
 }
 
 }  // namespace
+
+void FrameStream::prepare(const Camera& camera, const Workspaces& ws) {
+  const EncodeTable* table = nullptr;
+  header_ = headerAndTable(camera, ws, table);
+  table_ = table;
+}
+
+bool FrameStream::write(const Workspaces& ws, const std::string& host) const {
+  if (table_ == nullptr) return false;
+  const auto& table = *static_cast<const EncodeTable*>(table_);
+  const std::string temp = host + ".new";
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(header_.data(), static_cast<std::streamsize>(header_.size()));
+  const size_t pixelBytes = pixelBytesOf(ws);
+  if (pixelBytes > 0) {
+    // Bands of 16 x 64 rows through one small buffer.
+    const size_t rowBytes = static_cast<size_t>(ws.nx) * 2;
+    const int64_t step = 16 * kBandRows;
+    std::vector<uint8_t> band(static_cast<size_t>(std::min<int64_t>(step, ws.ny)) * rowBytes);
+    for (int64_t j0 = 1; j0 <= ws.ny && out; j0 += step) {
+      const int64_t rows = std::min<int64_t>(step, ws.ny - j0 + 1);
+      for (int64_t k = 0; k < rows; k += kBandRows) {
+        storeBand(ws, table, j0 + k, std::min(kBandRows, rows - k), band.data() + static_cast<size_t>(k) * rowBytes);
+      }
+      out.write(reinterpret_cast<const char*>(band.data()), static_cast<std::streamsize>(static_cast<size_t>(rows) * rowBytes));
+    }
+  }
+  const size_t used = header_.size() + pixelBytes;
+  const std::string padding((used + kBlockBytes - 1) / kBlockBytes * kBlockBytes - used, '\0');
+  out.write(padding.data(), static_cast<std::streamsize>(padding.size()));
+  out.flush();
+  const bool written = static_cast<bool>(out);
+  out.close();
+  if (!written || std::rename(temp.c_str(), host.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
 
 std::string frameBytes(const Camera& camera, const Workspaces& ws) {
   FileBytes out;
@@ -360,7 +423,7 @@ std::string frameBytes(const Camera& camera, const Workspaces& ws) {
 }
 
 SaveTarget saveTarget(textio::Console& console, const core::Settings& settings, std::string_view name20,
-                      const SaveOptions& options) {
+                      const SaveOptions& options, Questions questions) {
   std::string name(name20);
   if (!baseNameFits(console, name)) return {};
   addtyp(console, settings, name);
@@ -368,22 +431,27 @@ SaveTarget saveTarget(textio::Console& console, const core::Settings& settings, 
   bool rawType = current == typeCode(settings, kSuppliedType) || current == typeCode(settings, kRawType);
   bool rawName = name.rfind("img", 0) == 0 || name.rfind("IMG", 0) == 0 ||
                  typeCode(settings, kOverwriteChars) == "...";
-  auto confirmed = [&console] {
+  bool refused = false;
+  auto confirmed = [&console, &refused, questions] {
+    if (questions == Questions::Refuse) {
+      refused = true;
+      return false;
+    }
     console.prompt("   you may be overwriting a raw image file; proceed? Y/N [N] ");
     char answer = console.answerChar();
     return answer == 'y' || answer == 'Y';
   };
   const bool askedAlready = rawType && rawName;
-  if (askedAlready && !confirmed()) return {};
+  if (askedAlready && !confirmed()) return {{}, {}, refused};
   std::string full;
   if (!textio::adpath(console, settings.workingPath, name, full)) return {};
   const std::string host = textio::hostPath(full);
   if (options.askBeforeReplacing && !askedAlready) {
     std::error_code error;
     const bool ours = options.saved != nullptr && options.saved->contains(host);
-    if (!ours && std::filesystem::exists(host, error) && !confirmed()) return {};
+    if (!ours && std::filesystem::exists(host, error) && !confirmed()) return {{}, {}, refused};
   }
-  return {full, host};
+  return {full, host, false};
 }
 
 std::string_view savedBytes(const Camera& camera, const Workspaces& ws) {

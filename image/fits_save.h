@@ -53,15 +53,32 @@ struct SaveOptions {
 
 /// Where save writes workspace 1 (its full name and host path): the name checked and the
 /// questions asked as save asks them. An empty host when save would write nothing.
+/// With Refuse a question save would ask is not asked: the target says so (wouldAsk).
 struct SaveTarget {
   std::string full;
   std::string host;
+  bool wouldAsk = false;
 };
+enum class Questions { Ask, Refuse };
 [[nodiscard]] SaveTarget saveTarget(textio::Console& console, const core::Settings& settings, std::string_view name20,
-                                    const SaveOptions& options);
+                                    const SaveOptions& options, Questions questions = Questions::Ask);
 /// The file content of workspace 1 (frameBytes) in memory every save shares: valid until the
 /// next call, which may not come before the bytes are written.
 std::string_view savedBytes(const Camera& camera, const Workspaces& ws);
+/// Workspace 1's file written on another thread without a copy of the frame: the header and the
+/// pixel rules are taken by prepare on the calling thread, the rows encoded a band at a time as
+/// write writes them (a new file renamed over the old, as save does). The bytes are those of
+/// frameBytes. Workspace 1 must not change from prepare until write returns.
+class FrameStream {
+ public:
+  void prepare(const Camera& camera, const Workspaces& ws);
+  [[nodiscard]] bool write(const Workspaces& ws, const std::string& host) const;
+
+ private:
+  std::string header_;
+  const void* table_ = nullptr;  // the encoding table, kept by the save code until the next save
+};
+
 /// What save prints and records once the file is written (`written`) or not.
 void reportSave(textio::Console& console, const SaveTarget& target, bool written, SavedFrames* saved);
 
