@@ -29,8 +29,13 @@ std::map<std::string, std::string> contents(const fs::path& dir) {
 }
 
 std::string pathDat(const char* raw, const char* dark, const char* flat, const char* renamed) {
-  std::string s = std::string(80, ' ') + "\n";
-  for (const char* code : {"", "", raw, dark, flat, "", "", "", "3", renamed}) s += (std::string(code) + "   ").substr(0, 3) + "\n";
+  std::string s(80, ' ');
+  s += "\n";
+  for (const char* code : {"", "", raw, dark, flat, "", "", "", "3", renamed}) {
+    std::string padded(code);
+    padded.resize(3, ' ');
+    s += padded + "\n";
+  }
   return s;
 }
 
