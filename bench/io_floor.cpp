@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "textio/paths.h"
@@ -20,9 +19,11 @@ int main(int argc, char** argv) {
   for (int k = 1; k <= frames; ++k) {
     char name[32];
     std::snprintf(name, sizeof name, "/img%03d.fit", k);
-    std::ifstream in(folder + name, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.eof() || bytes.empty()) {
+    std::ifstream in(folder + name, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    std::string bytes(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    in.seekg(0);
+    if (size <= 0 || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
       std::fprintf(stderr, "bench_io_floor: cannot read %s%s\n", folder.c_str(), name);
       return 1;
     }
