@@ -4,14 +4,12 @@
 // in which pixels are visited (i outer, j inner).
 #include "calib/pixel_ops.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "core/threads.h"
 #include "textio/console.h"
 #include "textio/fixed_text.h"
 #include "textio/fortran_format.h"
@@ -240,6 +238,7 @@ namespace {
 // Per-call scratch of the resampling, kept between frames so a stack allocates it once.
 struct RotationScratch {
   std::vector<float> rowCos, rowSin;  // yp * c and yp * s for each sample row b and pixel row j
+  std::vector<int32_t> source;        // the framed copy's place of each sample of a block
   std::vector<int32_t> framed;        // workspace 2 inside a frame of zero pixels
 };
 
@@ -284,6 +283,7 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, image::Co
   static RotationScratch scratch;
   scratch.rowCos.resize(5 * padded);
   scratch.rowSin.resize(5 * padded);
+  scratch.source.resize(25 * kBlock);
   scratch.framed.assign(static_cast<size_t>(nx + 2) * height, 0);
   for (int32_t i = 1; i <= nx; ++i) {
     std::copy_n(ws.w2.data() + ws.index(i, 1), rows, scratch.framed.data() + static_cast<size_t>(i) * height + 1);
@@ -300,53 +300,48 @@ void iderot(image::Workspaces& ws, float pixelSizeX, float pixelSizeY, image::Co
   }
   const float iEnd = static_cast<float>(nx) + 1.0f, jEnd = static_cast<float>(ny) + 1.0f;
   const int32_t columnStep = ny + 2;
+  int32_t* source = scratch.source.data();
   const int32_t* framed = scratch.framed.data();
-  // Columns side by side: each piece writes its own columns of workspace 1 and keeps its own
-  // sample places.
-  core::forEachPiece(nx, 16, [&](int64_t firstColumn, int64_t endColumn) {
-    std::vector<int32_t> places(25 * kBlock);
-    int32_t* source = places.data();
-    for (int32_t i = static_cast<int32_t>(firstColumn) + 1; i <= endColumn; ++i) {
-      float xc[5], xs[5];
-      for (int a = -2; a <= 2; ++a) {
-        const float x = static_cast<float>(i) + 0.2f * static_cast<float>(a) + di;
-        xc[a + 2] = x * c;
-        xs[a + 2] = x * s;
+  for (int32_t i = 1; i <= nx; ++i) {
+    float xc[5], xs[5];
+    for (int a = -2; a <= 2; ++a) {
+      const float x = static_cast<float>(i) + 0.2f * static_cast<float>(a) + di;
+      xc[a + 2] = x * c;
+      xs[a + 2] = x * s;
+    }
+    int32_t* column = ws.w1.data() + ws.index(i, 1);
+    for (size_t k0 = 0; k0 < rows; k0 += kBlock) {
+      for (int a = 0; a < 5; ++a) {
+        for (int b = 0; b < 5; ++b) {
+          const float* ypc = scratch.rowCos.data() + static_cast<size_t>(b) * padded + k0;
+          const float* yps = scratch.rowSin.data() + static_cast<size_t>(b) * padded + k0;
+          int32_t* place = source + static_cast<size_t>(a * 5 + b) * kBlock;
+          for (size_t k = 0; k < kBlock; ++k) {
+            const float xr = xc[a] + yps[k];
+            const float yr = (ypc[k] - xs[a]) * pixelSizeY / pixelSizeX;
+            float ax = xr + du + 0.5f, ay = yr + dv + 0.5f;
+            // Held to the frame; a position that is not a number goes to 0.
+            ax = ax > 0.0f ? ax : 0.0f;
+            ax = ax < iEnd ? ax : iEnd;
+            ay = ay > 0.0f ? ay : 0.0f;
+            ay = ay < jEnd ? ay : jEnd;
+            place[k] = static_cast<int32_t>(ax) * columnStep + static_cast<int32_t>(ay);
+          }
+        }
       }
-      int32_t* column = ws.w1.data() + ws.index(i, 1);
-      for (size_t k0 = 0; k0 < rows; k0 += kBlock) {
-        for (int a = 0; a < 5; ++a) {
-          for (int b = 0; b < 5; ++b) {
-            const float* ypc = scratch.rowCos.data() + static_cast<size_t>(b) * padded + k0;
-            const float* yps = scratch.rowSin.data() + static_cast<size_t>(b) * padded + k0;
-            int32_t* place = source + static_cast<size_t>(a * 5 + b) * kBlock;
-            for (size_t k = 0; k < kBlock; ++k) {
-              const float xr = xc[a] + yps[k];
-              const float yr = (ypc[k] - xs[a]) * pixelSizeY / pixelSizeX;
-              float ax = xr + du + 0.5f, ay = yr + dv + 0.5f;
-              // Held to the frame; a position that is not a number goes to 0.
-              ax = ax > 0.0f ? ax : 0.0f;
-              ax = ax < iEnd ? ax : iEnd;
-              ay = ay > 0.0f ? ay : 0.0f;
-              ay = ay < jEnd ? ay : jEnd;
-              place[k] = static_cast<int32_t>(ax) * columnStep + static_cast<int32_t>(ay);
-            }
-          }
+      const size_t count = std::min(kBlock, rows - k0);
+      for (size_t k = 0; k < count; ++k) {
+        const int32_t* at = source + k;
+        int64_t sum = 0;
+        for (size_t q = 0; q < 25 * kBlock; q += 5 * kBlock) {
+          sum += static_cast<int64_t>(framed[at[q]]) + framed[at[q + kBlock]] + framed[at[q + 2 * kBlock]] +
+                 framed[at[q + 3 * kBlock]] + framed[at[q + 4 * kBlock]];
         }
-        const size_t count = std::min(kBlock, rows - k0);
-        for (size_t k = 0; k < count; ++k) {
-          const int32_t* at = source + k;
-          int64_t sum = 0;
-          for (size_t q = 0; q < 25 * kBlock; q += 5 * kBlock) {
-            sum += static_cast<int64_t>(framed[at[q]]) + framed[at[q + kBlock]] + framed[at[q + 2 * kBlock]] +
-                   framed[at[q + 3 * kBlock]] + framed[at[q + 4 * kBlock]];
-          }
-          const int32_t base = combine == image::Combine::Add ? column[k0 + k] : 0;
-          column[k0 + k] = base + meanOf25(sum);
-        }
+        const int32_t base = combine == image::Combine::Add ? column[k0 + k] : 0;
+        column[k0 + k] = base + meanOf25(sum);
       }
     }
-  });
+  }
 }
 
 }  // namespace calib
