@@ -19,10 +19,14 @@ constexpr float kNoStar = 999.99f;
 
 float distance(float u1, float v1, float u2, float v2) { return std::hypot(u1 - u2, v1 - v2); }
 
-int64_t cellKey(float u, float v) {
-  const auto i = static_cast<int64_t>(std::floor(u / 2.0f)), j = static_cast<int64_t>(std::floor(v / 2.0f));
-  return i * 1000003 + j;
+// The 2-pixel cell of a coordinate; a position beyond any frame (a typed extreme, NaN) falls
+// in one far cell rather than past the integer range.
+int64_t cellIndex(float x) {
+  if (!(std::fabs(x) < 1.0e7f)) return x > 0.0f ? 5000000 : -5000000;
+  return static_cast<int64_t>(std::floor(x / 2.0f));
 }
+
+int64_t cellKey(float u, float v) { return cellIndex(u) * 1000003 + cellIndex(v); }
 
 struct Cluster {
   double sumU = 0.0, sumV = 0.0;
@@ -70,7 +74,7 @@ ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vecto
   ContaminationCheck best{Contamination::Clean, kNoStar, 0.0f};
   const float zone = g.apertureRadius + 2.0f * g.fwhm;
   const int32_t half = g.skyBox / 2;
-  const auto ic = static_cast<int32_t>(std::floor(g.u + 0.5f)), jc = static_cast<int32_t>(std::floor(g.v + 0.5f));
+  const float ic = std::floor(g.u + 0.5f), jc = std::floor(g.v + 0.5f);  // the box's centre pixel
   const float patchReach = g.patchRadius + g.fwhm;
   auto rank = [](Contamination c) { return static_cast<int>(c); };
   for (const NearStar& s : stars) {
@@ -79,8 +83,7 @@ ContaminationCheck checkContamination(const MeasureGeometry& g, const std::vecto
     if (d <= zone) {
       c = s.field && g.motion == ObjectMotion::Fixed ? Contamination::Steady : Contamination::Aperture;
     } else if (g.skyBox > 0) {
-      if (std::fabs(s.u - static_cast<float>(ic)) <= static_cast<float>(half) &&
-          std::fabs(s.v - static_cast<float>(jc)) <= static_cast<float>(half))
+      if (std::fabs(s.u - ic) <= static_cast<float>(half) && std::fabs(s.v - jc) <= static_cast<float>(half))
         c = Contamination::SkyBox;
     } else {
       for (const NearStar& p : g.patches)
