@@ -12,20 +12,6 @@ namespace {
 
 constexpr size_t kRecentSaves = 8;
 
-// Prints text captured from another console, line by line (a last piece without a line end
-// as a prompt).
-void replay(textio::Console& console, std::string_view text) {
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    if (end == std::string_view::npos) {
-      console.prompt(text);
-      return;
-    }
-    console.line(text.substr(0, end));
-    text.remove_prefix(end + 1);
-  }
-}
-
 }  // namespace
 
 Overlap batchOverlap() { return core::threadCount() > 1 ? Overlap::Threads : Overlap::OneThread; }
@@ -83,7 +69,7 @@ void FrameWriter::save(const core::Settings& settings, Camera& camera, Workspace
                        SaveOptions options) {
   if (started_ && startedName_ == name20) {
     started_ = false;
-    replay(console_, startedText_);
+    textio::replay(console_, startedText_);
     if (!pending_.valid()) return;
     // What follows waits until the write is known to be done (finish).
     held_.clear();
@@ -107,7 +93,7 @@ void FrameWriter::finish() {
   if (started_) {
     // Started but not put in its place: said now.
     started_ = false;
-    replay(console_, startedText_);
+    textio::replay(console_, startedText_);
   }
   reportSave(console_, target_, written, saved_);
   // Held text goes out as it was given (its last prompt already recorded by the console).

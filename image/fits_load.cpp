@@ -899,20 +899,6 @@ bool sameCopies(const Camera& a, const Camera& b) {
   return sameRules(PixelRules::fromCamera(a), PixelRules::fromCamera(b)) && a.dateOrder == b.dateOrder;
 }
 
-// Prints text captured from another console, line by line (a last piece without a line end
-// as a prompt).
-void replay(textio::Console& console, std::string_view text) {
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    if (end == std::string_view::npos) {
-      console.prompt(text);
-      return;
-    }
-    console.line(text.substr(0, end));
-    text.remove_prefix(end + 1);
-  }
-}
-
 }  // namespace
 
 FrameAhead readAhead(const core::Settings& settings, const Camera& camera, std::string_view name20,
@@ -977,7 +963,7 @@ bool loadfAhead(textio::Console& console, core::Settings& settings, Camera& came
   }
   traceLoad(console, settings, combine, factor, iShift, jShift);
   ws.deferred.settle();
-  replay(console, d->text);
+  textio::replay(console, d->text);
   if (d->frame.junkHeld) writeJunk(settings, d->frame.junk);
   std::ifstream none;
   return d->opened && commitFrame(console, settings, camera, ws, *pixels, none, d->where, d->frame, combine, factor,

@@ -236,4 +236,16 @@ std::vector<int32_t> Console::askInts(std::string_view promptText, const std::ve
   return out;
 }
 
+void replay(Console& console, std::string_view text) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+      console.prompt(text);
+      return;
+    }
+    console.line(text.substr(0, end));
+    text.remove_prefix(end + 1);
+  }
+}
+
 }  // namespace textio

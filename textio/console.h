@@ -144,4 +144,8 @@ class Console {
   std::function<void()> beforeInput_;
 };
 
+/// Prints text captured from another console, line by line (a last piece without a line end
+/// as a prompt).
+void replay(Console& console, std::string_view text);
+
 }  // namespace textio
