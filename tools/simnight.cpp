@@ -237,11 +237,8 @@ std::string clock(double hours) {
 }
 
 // Writes a 16-bit frame with BZERO 32768 (unsigned storage), padded to 2880-byte blocks.
-void writeFits(const std::string& path, int nx, int ny, const std::vector<double>& pix,
-               const std::vector<std::string>& extraCards) {
-  std::vector<std::string> cards = {card("SIMPLE", "T"), card("BITPIX", "16"), card("NAXIS", "2"),
-                                    card("NAXIS1", std::to_string(nx)), card("NAXIS2", std::to_string(ny)),
-                                    card("BZERO", "32768"), card("BSCALE", "1")};
+// The header of the cards, the extra cards and END, padded to 2880-byte blocks.
+std::string headerBlocks(std::vector<std::string> cards, const std::vector<std::string>& extraCards) {
   cards.insert(cards.end(), extraCards.begin(), extraCards.end());
   std::string end = "END";
   end.resize(80, ' ');
@@ -249,6 +246,15 @@ void writeFits(const std::string& path, int nx, int ny, const std::vector<double
   std::string header;
   for (const auto& c : cards) header += c;
   header.resize((header.size() + 2879) / 2880 * 2880, ' ');
+  return header;
+}
+
+void writeFits(const std::string& path, int nx, int ny, const std::vector<double>& pix,
+               const std::vector<std::string>& extraCards) {
+  std::vector<std::string> cards = {card("SIMPLE", "T"), card("BITPIX", "16"), card("NAXIS", "2"),
+                                    card("NAXIS1", std::to_string(nx)), card("NAXIS2", std::to_string(ny)),
+                                    card("BZERO", "32768"), card("BSCALE", "1")};
+  const std::string header = headerBlocks(cards, extraCards);
   std::string data;
   data.reserve(static_cast<size_t>(nx) * ny * 2);
   for (int j = 0; j < ny; ++j) {
@@ -288,13 +294,7 @@ void writeFrameFile(const Options& o, const std::string& path, int nx, int ny, c
     cards.push_back(card("BZERO", realText(o.bzero)));
     cards.push_back(card("BSCALE", realText(o.bscale)));
   }
-  cards.insert(cards.end(), extraCards.begin(), extraCards.end());
-  std::string end = "END";
-  end.resize(80, ' ');
-  cards.push_back(end);
-  std::string header;
-  for (const auto& c : cards) header += c;
-  header.resize((header.size() + 2879) / 2880 * 2880, ' ');
+  const std::string header = headerBlocks(cards, extraCards);
   const size_t bytes = static_cast<size_t>(std::abs(o.bitpix) / 8);
   std::string data(static_cast<size_t>(nx) * ny * bytes, '\0');
   char* at = data.data();

@@ -8,28 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "tests/image/fits_files.h"
 #include "tests/support/run_pelm.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string card(const std::string& key, const std::string& value) {
-  std::string c = key;
-  c.resize(8, ' ');
-  c += "= " + value;
-  c.resize(80, ' ');
-  return c;
-}
-
 // A 16-bit frame (BZERO 32768) of nx x ny with pixel (i, j) = 1000 + (7 i + 3 j) % 5000 + seed,
 // dated by DATE-OBS and TIME-OBS when given.
 std::string frame(int nx, int ny, int seed, const std::string& date = "", const std::string& time = "") {
-  std::string h = card("SIMPLE", "                   T") + card("BITPIX", "                  16") +
-                  card("NAXIS", "                   2") + card("NAXIS1", std::to_string(nx)) +
-                  card("NAXIS2", std::to_string(ny)) + card("BZERO", "32768") + card("BSCALE", "1");
-  if (!date.empty()) h += card("DATE-OBS", "'" + date + "'");
-  if (!time.empty()) h += card("TIME-OBS", "'" + time + "'");
+  std::string h = fitstest::freeCard("SIMPLE", "                   T") + fitstest::freeCard("BITPIX", "                  16") +
+                  fitstest::freeCard("NAXIS", "                   2") + fitstest::freeCard("NAXIS1", std::to_string(nx)) +
+                  fitstest::freeCard("NAXIS2", std::to_string(ny)) + fitstest::freeCard("BZERO", "32768") + fitstest::freeCard("BSCALE", "1");
+  if (!date.empty()) h += fitstest::freeCard("DATE-OBS", "'" + date + "'");
+  if (!time.empty()) h += fitstest::freeCard("TIME-OBS", "'" + time + "'");
   std::string end = "END";
   end.resize(80, ' ');
   h += end;

@@ -20,6 +20,10 @@ std::string valueCard(const std::string& keyword, const std::string& value) {
   return card(textio::fixed(keyword, 8) + "= " + v);
 }
 
+std::string freeCard(const std::string& keyword, const std::string& value) {
+  return card(textio::fixed(keyword, 8) + "= " + value);
+}
+
 std::vector<std::string> basicCards(int nx, int ny, const std::string& bzero) {
   std::vector<std::string> cards{valueCard("SIMPLE", "T"), valueCard("BITPIX", "16"), valueCard("NAXIS", "2"),
                                  valueCard("NAXIS1", std::to_string(nx)), valueCard("NAXIS2", std::to_string(ny))};

@@ -16,6 +16,8 @@ namespace fitstest {
 std::string card(const std::string& text);
 /// A fixed-format card: keyword, "= ", a text value from column 11, another value right-justified to column 30.
 std::string valueCard(const std::string& keyword, const std::string& value);
+/// A card with the value right after "= " (free format), padded to 80 columns.
+std::string freeCard(const std::string& keyword, const std::string& value);
 /// The usual cards of a 16-bit frame: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2, and BZERO
 /// when bzero is not empty.
 std::vector<std::string> basicCards(int nx, int ny, const std::string& bzero = "32768");

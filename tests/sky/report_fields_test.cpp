@@ -5,17 +5,10 @@
 
 #include "sky/mpc_reports.h"
 #include "sky/utc_time.h"
+#include "tests/image/fits_files.h"
 #include "tests/sky/ades_reader.h"
 
 namespace {
-
-std::string card(const std::string& key, const std::string& value) {
-  std::string c = key;
-  c.resize(8, ' ');
-  c += "= " + value;
-  c.resize(80, ' ');
-  return c;
-}
 
 std::string trimmed(const std::string& s) {
   size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
@@ -29,15 +22,15 @@ TEST(FrameTimes, MidExposureFromEveryFormOfTheHeaderToTheMillisecond) {
     std::string iso;
   };
   const Case cases[] = {
-      {card("DATE-OBS", "'2026-03-14T21:59:45.250'") + card("EXPTIME", "30.5"), core::DateOrder::YearMonthDay,
+      {fitstest::freeCard("DATE-OBS", "'2026-03-14T21:59:45.250'") + fitstest::freeCard("EXPTIME", "30.5"), core::DateOrder::YearMonthDay,
        "2026-03-14T22:00:00.500Z"},
-      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'23:59:50.125'") + card("EXPTIME", "20."),
+      {fitstest::freeCard("DATE-OBS", "'2026-03-14'") + fitstest::freeCard("TIME-OBS", "'23:59:50.125'") + fitstest::freeCard("EXPTIME", "20."),
        core::DateOrder::YearMonthDay, "2026-03-15T00:00:00.125Z"},
-      {card("DATE-OBS", "'2026-03-14'") + card("UT-START", "'23:59:00'") + card("UT-END", "'00:01:00.5'"),
+      {fitstest::freeCard("DATE-OBS", "'2026-03-14'") + fitstest::freeCard("UT-START", "'23:59:00'") + fitstest::freeCard("UT-END", "'00:01:00.5'"),
        core::DateOrder::YearMonthDay, "2026-03-15T00:00:00.250Z"},
-      {card("DATE-OBS", "'14/03/26'") + card("UT", "'01:02:03'") + card("EXPOSURE", "60"),
+      {fitstest::freeCard("DATE-OBS", "'14/03/26'") + fitstest::freeCard("UT", "'01:02:03'") + fitstest::freeCard("EXPOSURE", "60"),
        core::DateOrder::DayMonthYear, "2026-03-14T01:02:33.000Z"},
-      {card("DATE-OBS", "'99/12/31'") + card("TIME-OBS", "'23:59:59.9996'"), core::DateOrder::YearMonthDay,
+      {fitstest::freeCard("DATE-OBS", "'99/12/31'") + fitstest::freeCard("TIME-OBS", "'23:59:59.9996'"), core::DateOrder::YearMonthDay,
        "2000-01-01T00:00:00.000Z"},
   };
   for (const Case& c : cases) {
@@ -48,10 +41,10 @@ TEST(FrameTimes, MidExposureFromEveryFormOfTheHeaderToTheMillisecond) {
   }
   // A bad card names its reason.
   const std::pair<std::string, std::string> bad[] = {
-      {card("TIME-OBS", "'21:00:00'"), "the header has no DATE-OBS"},
-      {card("DATE-OBS", "'2026-13-01'") + card("TIME-OBS", "'21:00:00'"), "DATE-OBS '2026-13-01' is not a date"},
-      {card("DATE-OBS", "'2026-03-14'") + card("TIME-OBS", "'21:00:75'"), "a time card of the header is not hh:mm:ss"},
-      {card("DATE-OBS", "'2026-03-14'"), "the header has no time of the exposure"},
+      {fitstest::freeCard("TIME-OBS", "'21:00:00'"), "the header has no DATE-OBS"},
+      {fitstest::freeCard("DATE-OBS", "'2026-13-01'") + fitstest::freeCard("TIME-OBS", "'21:00:00'"), "DATE-OBS '2026-13-01' is not a date"},
+      {fitstest::freeCard("DATE-OBS", "'2026-03-14'") + fitstest::freeCard("TIME-OBS", "'21:00:75'"), "a time card of the header is not hh:mm:ss"},
+      {fitstest::freeCard("DATE-OBS", "'2026-03-14'"), "the header has no time of the exposure"},
   };
   for (const auto& [cards, reason] : bad) {
     sky::UtcTime t;

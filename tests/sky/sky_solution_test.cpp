@@ -10,6 +10,7 @@
 
 #include "sky/header_cards.h"
 #include "sky/sky_solution.h"
+#include "tests/image/fits_files.h"
 #include "tests/support/run_pelm.h"
 
 namespace {
@@ -29,18 +30,10 @@ for ra, dec in world:
     print(repr(float(ra)), repr(float(dec)))
 )";
 
-std::string card(const std::string& key, const std::string& value) {
-  std::string c = key;
-  c.resize(8, ' ');
-  c += "= " + value;
-  c.resize(80, ' ');
-  return c;
-}
-
 std::string cards(const std::vector<std::pair<std::string, std::string>>& kv) {
-  std::string out = card("SIMPLE", "T") + card("BITPIX", "16") + card("NAXIS", "2") + card("NAXIS1", "1000") +
-                    card("NAXIS2", "800");
-  for (const auto& [k, v] : kv) out += card(k, v);
+  std::string out = fitstest::freeCard("SIMPLE", "T") + fitstest::freeCard("BITPIX", "16") + fitstest::freeCard("NAXIS", "2") + fitstest::freeCard("NAXIS1", "1000") +
+                    fitstest::freeCard("NAXIS2", "800");
+  for (const auto& [k, v] : kv) out += fitstest::freeCard(k, v);
   std::string end = "END";
   end.resize(80, ' ');
   return out + end;
